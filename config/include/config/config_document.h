@@ -1,0 +1,75 @@
+#pragma once
+// Access to the configuration document Palmkey.xml, shared by the service and
+// the settings program.
+//
+// A value is addressed by section / key element / attribute below the
+// document's first element. Readers never fail loudly: an absent value leaves
+// the caller's target as it was. A document that does not parse counts as
+// empty. Every function here is for one thread at a time per document.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace tinyxml2 {
+class XMLDocument;
+}
+
+struct ConfigDocument {
+    ConfigDocument();
+    ~ConfigDocument();
+    ConfigDocument(ConfigDocument&&) noexcept;
+    ConfigDocument& operator=(ConfigDocument&&) noexcept;
+
+    // Resolved by OpenConfigDocument; any length.
+    std::filesystem::path path;
+    // Null until the first OpenConfigDocument; afterwards always a document,
+    // possibly empty.
+    std::unique_ptr<tinyxml2::XMLDocument> document;
+};
+
+// Where the two copies of the document live. The defaults come from the
+// running process: the folder of /proc/self/exe and $XDG_CONFIG_HOME (else
+// ~/.config). Tests pass their own.
+struct ConfigLocations {
+    std::filesystem::path programDir;
+    std::filesystem::path appDataDir;  // empty: no application-data folder known
+    static ConfigLocations ForThisProcess();
+};
+
+// Effective user id 0.
+bool IsUserAdministrator();
+
+// Resolves the document's path (the delivered copy next to the program when
+// useProgramDir, else the per-user copy, made from the delivered copy on
+// first use) and parses it, replacing what the document held. dataDir and
+// dataPath use backslashes as folder separators.
+void OpenConfigDocument(ConfigDocument& doc, const std::wstring& defaultName,
+                        const std::wstring& dataDir, const std::wstring& dataPath,
+                        bool useProgramDir);
+void OpenConfigDocument(ConfigDocument& doc, const std::wstring& defaultName,
+                        const std::wstring& dataDir, const std::wstring& dataPath,
+                        bool useProgramDir, const ConfigLocations& locations);
+
+// Stores the value into target when present; the last matching section wins.
+// A value that is not a leading decimal integer, or does not fit 32 bits, is
+// absent. Always returns 1.
+int ReadConfigNumber(const ConfigDocument& doc, const std::wstring& section,
+                     const std::wstring& key, const std::wstring& attribute,
+                     std::int32_t& target);
+
+// Stores the value into target when present; only the first matching section
+// is examined. Characters the locale's codeset cannot hold come back as '?'.
+// Always returns 1.
+int ReadConfigText(const ConfigDocument& doc, const std::wstring& section,
+                   const std::wstring& key, const std::wstring& attribute,
+                   std::optional<std::wstring>& target);
+
+// Sets one attribute and saves the whole document atomically. Any of the
+// names may be null: the write then stops at that level after creating the
+// levels above. Returns 1 after a successful save; 0 when a node cannot be
+// created or the save fails (the old file is then left whole).
+int WriteConfigValue(ConfigDocument& doc, const wchar_t* section, const wchar_t* key,
+                     const wchar_t* attribute, const wchar_t* value);
