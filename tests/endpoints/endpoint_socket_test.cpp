@@ -36,7 +36,7 @@ bool Exists(const std::string& path) {
 class EndpointTest : public ::testing::Test {
 protected:
     OwnedEndpoint Open(std::string_view windowClass, std::string_view title) {
-        auto created = OwnedEndpoint::Create(windowClass, title);
+        auto created = OwnedEndpoint::Create(runtime_.folder(), windowClass, title);
         if (!created.ok()) {
             // GoogleTest reports the exception as this test's failure.
             throw std::runtime_error(created.error().message);
@@ -51,7 +51,7 @@ protected:
     }
 
     PrivateRuntimeFolder runtime_;
-    LinuxWindowSystem windows_;
+    LinuxWindowSystem windows_{runtime_.folder()};
 };
 
 TEST_F(EndpointTest, EveryFieldArrivesAsPosted) {
@@ -107,7 +107,7 @@ TEST_F(EndpointTest, DropsADatagramFromAnotherUser) {
     ASSERT_GE(connected.get(), 0);
     endpoint_test::ChildProcess sender({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
                                         "--clear-groups", ZAN_FOREIGN_SENDER},
-                                       {connected.get()});
+                                       runtime_.environment(), {connected.get()});
     const auto result = sender.Finish();
     ASSERT_EQ(result.status, 0) << result.err;
     ASSERT_EQ(result.out, "65534\n");
@@ -167,7 +167,7 @@ TEST_F(EndpointTest, StaleFileIsNotFoundAndIsReplacedByTheNextOwner) {
 
 TEST_F(EndpointTest, LiveNameIsRefusedAndTheOwnerKeepsIt) {
     OwnedEndpoint first = Open("#32770", "ZanDriverSrv");
-    const auto second = OwnedEndpoint::Create("#32770", "ZanDriverSrv");
+    const auto second = OwnedEndpoint::Create(runtime_.folder(), "#32770", "ZanDriverSrv");
     ASSERT_FALSE(second.ok());
     EXPECT_EQ(second.error().kind, EndpointErrorKind::kNameTaken);
     EXPECT_NE(second.error().message.find("already open"), std::string::npos);
@@ -196,12 +196,13 @@ TEST_F(EndpointTest, DestructionRemovesTheFileButNotASuccessors) {
 }
 
 TEST_F(EndpointTest, MovedEndpointKeepsItsFileAndMessages) {
-    OwnedEndpoint original = Open("Relay", "Moved");
-    OwnedEndpoint moved = std::move(original);
-    EXPECT_EQ(original.fd(), -1);  // NOLINT(bugprone-use-after-move)
-    EXPECT_FALSE(original.Receive());
+    std::optional<OwnedEndpoint> moved;
+    {
+        OwnedEndpoint original = Open("Relay", "Moved");
+        moved.emplace(std::move(original));
+    }
     ASSERT_TRUE(Post("Relay", "Moved", {1, 2, 3}));
-    EXPECT_EQ(moved.Receive(), (WindowMessage{1, 2, 3}));
+    EXPECT_EQ(moved->Receive(), (WindowMessage{1, 2, 3}));
 }
 
 TEST_F(EndpointTest, AnyTitleFindsTheFirstLiveEndpointInNameOrder) {
@@ -249,12 +250,12 @@ TEST_F(EndpointTest, PostRefusesNamesThatLeaveTheFolder) {
 
 TEST_F(EndpointTest, NamesTooLongForASocketPathAreAnError) {
     const std::string title(200, 'T');
-    const auto created = OwnedEndpoint::Create("Relay", title);
+    const auto created = OwnedEndpoint::Create(runtime_.folder(), "Relay", title);
     ASSERT_FALSE(created.ok());
     EXPECT_EQ(created.error().kind, EndpointErrorKind::kNameTooLong);
     EXPECT_NE(created.error().message.find("at most 107"), std::string::npos);
     // Three bytes each once escaped: short in characters, long as a path.
-    const auto escaped = OwnedEndpoint::Create("Relay", std::string(30, '#'));
+    const auto escaped = OwnedEndpoint::Create(runtime_.folder(), "Relay", std::string(30, '#'));
     ASSERT_FALSE(escaped.ok());
     EXPECT_EQ(escaped.error().kind, EndpointErrorKind::kNameTooLong);
 
@@ -274,7 +275,7 @@ protected:
     }
 
     void ExpectRefused(const std::string& why) {
-        const auto created = OwnedEndpoint::Create("#32770", "ZanDriverSrv");
+        const auto created = OwnedEndpoint::Create(runtime_.folder(), "#32770", "ZanDriverSrv");
         ASSERT_FALSE(created.ok());
         EXPECT_EQ(created.error().kind, EndpointErrorKind::kFolderUnsafe);
         EXPECT_NE(created.error().message.find(why), std::string::npos) << created.error().message;
@@ -341,7 +342,7 @@ TEST_F(EndpointTest, FolderThatCannotBeMadeIsAnError) {
         << created.error().message;
 }
 
-TEST_F(EndpointTest, ExplicitFolderIsUsedInsteadOfTheEnvironment) {
+TEST_F(EndpointTest, WindowSystemsOfDifferentFoldersDoNotSeeEachOther) {
     const std::string other = runtime_.path() + "/other";
     ASSERT_EQ(::mkdir(other.c_str(), 0700), 0);
     const EndpointFolder folder = EndpointFolder::For(other.c_str(), ::geteuid());
@@ -351,6 +352,7 @@ TEST_F(EndpointTest, ExplicitFolderIsUsedInsteadOfTheEnvironment) {
     const auto window = pinned.FindWindow("A", "B");
     ASSERT_TRUE(window);
     EXPECT_FALSE(windows_.FindWindow("A", "B"));
+    EXPECT_FALSE(windows_.PostMessage(*window, {9, 8, 7}));
     EXPECT_TRUE(pinned.PostMessage(*window, {9, 8, 7}));
     EXPECT_EQ(created.value().Receive(), (WindowMessage{9, 8, 7}));
 }

@@ -17,8 +17,6 @@
 #include <stdexcept>
 #include <thread>
 
-extern char** environ;  // NOLINT(readability-redundant-declaration)
-
 namespace zan::endpoint_test {
 namespace {
 
@@ -30,7 +28,7 @@ sockaddr_un AddressOf(const std::string& path) {
 }
 
 const sockaddr* Generic(const sockaddr_un& address) {
-    return reinterpret_cast<const sockaddr*>(&address);  // NOLINT
+    return reinterpret_cast<const sockaddr*>(&address);
 }
 
 int WaitStatusToCode(int status) {
@@ -48,13 +46,26 @@ PrivateRuntimeFolder::PrivateRuntimeFolder() {
         throw std::runtime_error("mkdtemp failed");
     }
     path_ = pattern;
-    ::setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);  // NOLINT(concurrency-mt-unsafe)
+}
+
+EndpointFolder PrivateRuntimeFolder::folder() const {
+    return EndpointFolder::For(path_.c_str(), ::geteuid());
+}
+
+std::vector<std::string> PrivateRuntimeFolder::environment() const {
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        if (!std::string_view(*variable).starts_with("XDG_RUNTIME_DIR=")) {
+            variables.emplace_back(*variable);
+        }
+    }
+    variables.push_back("XDG_RUNTIME_DIR=" + path_);
+    return variables;
 }
 
 PrivateRuntimeFolder::~PrivateRuntimeFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
-    ::unsetenv("XDG_RUNTIME_DIR");  // NOLINT(concurrency-mt-unsafe)
 }
 
 Fd& Fd::operator=(Fd&& other) noexcept {
@@ -97,7 +108,23 @@ void MakeStaleSocketFile(const std::string& path) {
     }
 }
 
+namespace {
+
+// posix_spawn wants mutable strings; the vector keeps them alive.
+std::vector<char*> PointersTo(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    pointers.reserve(strings.size() + 1);
+    for (std::string& text : strings) {
+        pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+}  // namespace
+
 ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
+                           const std::vector<std::string>& environment,
                            const std::vector<int>& inherited) {
     std::array<int, 2> outPipe{-1, -1};
     std::array<int, 2> errPipe{-1, -1};
@@ -112,6 +139,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
     // Moved out of the way first, so that placing one at 3, 4, ... never
     // overwrites another that is still to be placed.
     std::vector<Fd> lifted;
+    lifted.reserve(inherited.size());
     for (const int fd : inherited) {
         lifted.emplace_back(::fcntl(fd, F_DUPFD_CLOEXEC, 100));
     }
@@ -123,12 +151,11 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments,
         posix_spawn_file_actions_adddup2(&actions, lifted[index].get(),
                                          static_cast<int>(3 + index));
     }
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));  // NOLINT
-    }
-    argv.push_back(nullptr);
-    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+    std::vector<std::string> argumentCopy = arguments;
+    std::vector<std::string> environmentCopy = environment;
+    const std::vector<char*> argv = PointersTo(argumentCopy);
+    const std::vector<char*> envp = PointersTo(environmentCopy);
+    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
         pid_ = -1;
     }
     posix_spawn_file_actions_destroy(&actions);
@@ -223,8 +250,9 @@ ProcessResult ChildProcess::Finish(std::chrono::milliseconds bound) {
     return result;
 }
 
-ProcessResult Run(const std::vector<std::string>& arguments) {
-    ChildProcess child(arguments);
+ProcessResult Run(const std::vector<std::string>& arguments,
+                  const std::vector<std::string>& environment) {
+    ChildProcess child(arguments, environment);
     return child.Finish();
 }
 

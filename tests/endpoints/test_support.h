@@ -12,12 +12,15 @@
 #include <utility>
 #include <vector>
 
+#include "platform/endpoints.h"
+
 namespace zan::endpoint_test {
 
 using namespace std::chrono_literals;
 
-// A fresh 0700 folder under /tmp, set as XDG_RUNTIME_DIR for this process
-// and the children it starts; removed with everything in it afterwards.
+// A fresh 0700 folder under /tmp standing for XDG_RUNTIME_DIR; removed
+// with everything in it afterwards. The test process's own environment is
+// left alone: code under test gets folder(), children environment().
 class PrivateRuntimeFolder {
 public:
     PrivateRuntimeFolder();
@@ -27,6 +30,9 @@ public:
 
     const std::string& path() const { return path_; }
     std::string windows() const { return path_ + "/zansoftware/windows"; }
+    EndpointFolder folder() const;
+    // This process's environment with XDG_RUNTIME_DIR set to path().
+    std::vector<std::string> environment() const;
 
 private:
     std::string path_;
@@ -65,8 +71,9 @@ struct ProcessResult {
 class ChildProcess {
 public:
     // inherited: descriptors given to the child as fd 3, 4, ...
-    explicit ChildProcess(const std::vector<std::string>& arguments,
-                          const std::vector<int>& inherited = {});
+    ChildProcess(const std::vector<std::string>& arguments,
+                 const std::vector<std::string>& environment,
+                 const std::vector<int>& inherited = {});
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess();
@@ -97,6 +104,7 @@ private:
 };
 
 // Runs a program to its end.
-ProcessResult Run(const std::vector<std::string>& arguments);
+ProcessResult Run(const std::vector<std::string>& arguments,
+                  const std::vector<std::string>& environment);
 
 }  // namespace zan::endpoint_test

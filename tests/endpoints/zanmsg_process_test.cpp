@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,6 @@ using endpoint_test::ChildProcess;
 using endpoint_test::PrivateRuntimeFolder;
 using endpoint_test::ProcessResult;
 
-ProcessResult Zanmsg(std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), ZANMSG_PROGRAM);
-    return endpoint_test::Run(arguments);
-}
-
 bool Exists(const std::string& path) {
     struct stat status {};
     return ::lstat(path.c_str(), &status) == 0;
@@ -29,6 +25,17 @@ bool Exists(const std::string& path) {
 
 class ZanmsgTest : public ::testing::Test {
 protected:
+    ProcessResult Zanmsg(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.begin(), ZANMSG_PROGRAM);
+        return endpoint_test::Run(arguments, runtime_.environment());
+    }
+    std::unique_ptr<ChildProcess> Listen(const std::string& windowClass,
+                                         const std::string& title) const {
+        return std::make_unique<ChildProcess>(
+            std::vector<std::string>{ZANMSG_PROGRAM, "listen", windowClass, title},
+            runtime_.environment());
+    }
+
     PrivateRuntimeFolder runtime_;
 };
 
@@ -77,9 +84,9 @@ TEST_F(ZanmsgTest, MissingWindowExitsOne) {
 }
 
 TEST_F(ZanmsgTest, ListenPrintsEveryMessageAndFindShowsTheName) {
-    ChildProcess listener({ZANMSG_PROGRAM, "listen", "#32770", "ZanDriverSrv"});
-    ASSERT_TRUE(listener.started());
-    ASSERT_EQ(listener.ReadErrLine(), "listening on %2332770@ZanDriverSrv");
+    const auto listener = Listen("#32770", "ZanDriverSrv");
+    ASSERT_TRUE(listener->started());
+    ASSERT_EQ(listener->ReadErrLine(), "listening on %2332770@ZanDriverSrv");
 
     const ProcessResult found = Zanmsg({"find", "#32770", "ZanDriverSrv"});
     EXPECT_EQ(found.status, 0);
@@ -100,21 +107,21 @@ TEST_F(ZanmsgTest, ListenPrintsEveryMessageAndFindShowsTheName) {
         arguments.insert(arguments.end(), numbers.begin(), numbers.end());
         ASSERT_EQ(Zanmsg(arguments).status, 0) << line;
         // Each line is there before the next post: the listener flushes at once.
-        EXPECT_EQ(listener.ReadOutLine(), line);
+        EXPECT_EQ(listener->ReadOutLine(), line);
     }
     ASSERT_EQ(Zanmsg({"post", "#32770", "-", "2427"}).status, 0);
-    EXPECT_EQ(listener.ReadOutLine(), "2427 0 0");
+    EXPECT_EQ(listener->ReadOutLine(), "2427 0 0");
 }
 
 TEST_F(ZanmsgTest, TerminationSignalsRemoveTheEndpoint) {
     const std::string path = runtime_.windows() + "/TfrmForward@Vellum";
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
-        ChildProcess listener({ZANMSG_PROGRAM, "listen", "TfrmForward", "Vellum"});
-        ASSERT_EQ(listener.ReadErrLine(), "listening on TfrmForward@Vellum");
+        const auto listener = Listen("TfrmForward", "Vellum");
+        ASSERT_EQ(listener->ReadErrLine(), "listening on TfrmForward@Vellum");
         ASSERT_TRUE(Exists(path));
-        listener.Signal(signal);
-        const ProcessResult result = listener.Finish();
+        listener->Signal(signal);
+        const ProcessResult result = listener->Finish();
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_FALSE(Exists(path));
         EXPECT_EQ(Zanmsg({"find", "TfrmForward", "Vellum"}).status, 1);
@@ -124,23 +131,23 @@ TEST_F(ZanmsgTest, TerminationSignalsRemoveTheEndpoint) {
 TEST_F(ZanmsgTest, KilledListenerLeavesAStaleFileTheNextOneReplaces) {
     const std::string path = runtime_.windows() + "/TfrmForward@Vellum";
     {
-        ChildProcess killed({ZANMSG_PROGRAM, "listen", "TfrmForward", "Vellum"});
-        ASSERT_EQ(killed.ReadErrLine(), "listening on TfrmForward@Vellum");
-        killed.Signal(SIGKILL);
-        EXPECT_EQ(killed.Finish().status, 128 + SIGKILL);
+        const auto killed = Listen("TfrmForward", "Vellum");
+        ASSERT_EQ(killed->ReadErrLine(), "listening on TfrmForward@Vellum");
+        killed->Signal(SIGKILL);
+        EXPECT_EQ(killed->Finish().status, 128 + SIGKILL);
     }
     ASSERT_TRUE(Exists(path));
     EXPECT_EQ(Zanmsg({"post", "TfrmForward", "Vellum", "2034"}).status, 1);
 
-    ChildProcess next({ZANMSG_PROGRAM, "listen", "TfrmForward", "Vellum"});
-    ASSERT_EQ(next.ReadErrLine(), "listening on TfrmForward@Vellum");
+    const auto next = Listen("TfrmForward", "Vellum");
+    ASSERT_EQ(next->ReadErrLine(), "listening on TfrmForward@Vellum");
     ASSERT_EQ(Zanmsg({"post", "TfrmForward", "Vellum", "2034", "33"}).status, 0);
-    EXPECT_EQ(next.ReadOutLine(), "2034 33 0");
+    EXPECT_EQ(next->ReadOutLine(), "2034 33 0");
 }
 
 TEST_F(ZanmsgTest, SecondListenerOnALiveNameExitsThree) {
-    ChildProcess first({ZANMSG_PROGRAM, "listen", "#32770", "ZanDriverSrv"});
-    ASSERT_EQ(first.ReadErrLine(), "listening on %2332770@ZanDriverSrv");
+    const auto first = Listen("#32770", "ZanDriverSrv");
+    ASSERT_EQ(first->ReadErrLine(), "listening on %2332770@ZanDriverSrv");
     const ProcessResult second = Zanmsg({"listen", "#32770", "ZanDriverSrv"});
     EXPECT_EQ(second.status, 3);
     EXPECT_NE(second.err.find("is already open"), std::string::npos) << second.err;
