@@ -5,6 +5,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "comm_line_settings.h"
 #include "comm_port_io.h"
 #include "comm_port_name.h"
@@ -41,8 +43,6 @@ void ApplySettings(int port, const commlink_serial::LineSettings& settings) {
 
 CCommWriteAndRead::CCommWriteAndRead() : m_hReadEvent(-1), m_hWriteEvent(-1), m_hComm(-1) {}
 
-CCommWriteAndRead::~CCommWriteAndRead() = default;
-
 CCommWriteAndRead::CCommWriteAndRead(const CCommWriteAndRead& other) = default;
 
 CCommWriteAndRead& CCommWriteAndRead::operator=(const CCommWriteAndRead& other) = default;
@@ -56,7 +56,11 @@ int CCommWriteAndRead::InitComm(int nameChoice, const CommlinkString& first, int
                                 int /*overlapped*/, CommlinkString second, int parity, int dataBits,
                                 int stopBits) {
     CloseComm();
-    const auto path = commlink_serial::PortPathFromName(nameChoice != 0 ? first : second);
+    CommlinkString chosenName = std::move(second);
+    if (nameChoice != 0) {
+        chosenName = first;
+    }
+    const auto path = commlink_serial::PortPathFromName(chosenName);
     if (!path) {
         return 0;
     }

@@ -48,7 +48,10 @@ short PollOnce(int fd, short events, int timeoutMs) {
     if (ready < 0) {
         return POLLERR;
     }
-    return ready == 0 ? 0 : entry.revents;
+    if (ready == 0) {
+        return 0;
+    }
+    return entry.revents;
 }
 
 enum class ChunkResult { Read, Empty, Failed };

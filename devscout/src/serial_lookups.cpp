@@ -1,11 +1,14 @@
 // Cregedit's serial-port look-ups run on a snapshot of the present devices,
 // taken afresh by every call so that no state survives between calls.
+#include <utility>
+
 #include "devscout/Cregedit.h"
 #include "serial_registry_lookups.h"
 
 int Cregedit::GetComNum(std::wstring& portPath, const std::wstring& keyPath,
                         std::wstring valueName) {
-    return devscout::ReadComNum(zan::SnapshotLinuxRegistry(), portPath, keyPath, valueName);
+    const std::wstring name = std::move(valueName);
+    return devscout::ReadComNum(zan::SnapshotLinuxRegistry(), portPath, keyPath, name);
 }
 
 int Cregedit::CheckComm(const std::wstring& keyPath, std::uint8_t& linkByte) {

@@ -2,7 +2,8 @@
 // interface, and the symbolic link of a device's linked interface.
 #include "serial_registry_lookups.h"
 
-#include <cwchar>
+#include <array>
+#include <charconv>
 #include <cwctype>
 #include <optional>
 #include <vector>
@@ -88,13 +89,21 @@ std::optional<std::wstring> ReadSymbolicLink(const zan::RegistryView& registry,
     return zan::DecodeRegistryText(value->data);
 }
 
+// printf's "%4x": lower-case hex, at least four characters, spaces in front.
+std::wstring SpacePaddedHex(std::uint32_t number) {
+    std::array<char, 8> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), number, 16).ptr;
+    std::wstring text(digits.data(), end);
+    if (text.size() < 4) {
+        text.insert(0, 4 - text.size(), L' ');
+    }
+    return text;
+}
+
 }  // namespace
 
 std::wstring InterfaceIdText(std::uint32_t vendorId, std::uint32_t productId) {
-    wchar_t text[32] = {};
-    std::swprintf(text, std::size(text), L"VID_%4x&PID_%4x", static_cast<unsigned>(vendorId),
-                  static_cast<unsigned>(productId));
-    return text;
+    return L"VID_" + SpacePaddedHex(vendorId) + L"&PID_" + SpacePaddedHex(productId);
 }
 
 int ReadComNum(const zan::RegistryView& registry, std::wstring& portPath,

@@ -3,7 +3,6 @@
 #include <libudev.h>
 
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -153,15 +152,21 @@ std::vector<InterfaceEntry> HidInterfaces(udev* context) {
     return interfaces;
 }
 
+std::wstring UpperHex4(std::uint16_t number) {
+    constexpr std::wstring_view kDigits = L"0123456789ABCDEF";
+    std::wstring text(4, L'0');
+    for (int position = 3; position >= 0; --position) {
+        text[static_cast<std::size_t>(position)] = kDigits[number & 0xF];
+        number = static_cast<std::uint16_t>(number >> 4);
+    }
+    return text;
+}
+
 std::wstring InterfaceKeyName(const InterfaceEntry& entry, std::wstring_view interfaceClass) {
     std::wstring name = L"##?#" + entry.bus + L"#";
     if (entry.ids) {
-        wchar_t idText[32] = {};
-        std::swprintf(idText, std::size(idText), L"VID_%04X&PID_%04X",
-                      static_cast<unsigned>(entry.ids->vendor),
-                      static_cast<unsigned>(entry.ids->product));
-        name += idText;
-        name += L"#";
+        name += L"VID_" + UpperHex4(entry.ids->vendor) + L"&PID_" + UpperHex4(entry.ids->product) +
+                L"#";
     }
     name += entry.sysname + L"#" + std::wstring(interfaceClass);
     return name;

@@ -1,5 +1,6 @@
 // How the registry stores text and compares names.
 #include <cwctype>
+#include <type_traits>
 
 #include "platform/registry_view.h"
 
@@ -24,7 +25,8 @@ std::vector<std::uint8_t> EncodeRegistryText(std::wstring_view text) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve((text.size() + 1) * 2);
     for (const wchar_t character : text) {
-        const auto code = static_cast<std::uint32_t>(character);
+        const auto code =
+            static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(character));
         if (code > 0x10FFFF || IsHighSurrogate(code) || IsLowSurrogate(code)) {
             AppendUnit(bytes, 0xFFFD);  // not a character: keep the length, lose nothing else
         } else if (code > 0xFFFF) {

@@ -34,7 +34,7 @@ public:
     // No port, no events.
     CCommWriteAndRead();
     // Releases nothing (see above).
-    ~CCommWriteAndRead();
+    ~CCommWriteAndRead() = default;
     CCommWriteAndRead(const CCommWriteAndRead& other);
     // Copies every field: the port and the events become shared.
     CCommWriteAndRead& operator=(const CCommWriteAndRead& other);
