@@ -8,7 +8,6 @@
 
 #include <array>
 #include <chrono>
-#include <memory>
 #include <string>
 
 #include "commlink/CCommWriteAndRead.h"
@@ -88,22 +87,31 @@ const std::wstring kClasses = L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasse
 const std::wstring kPortsClassKey = kClasses + L"{86E0D1E0-8089-11D0-9CE4-08003E301F73}";
 const std::wstring kHidClassKey = kClasses + L"{4d1e55b2-f16f-11cf-88cb-001111000030}";
 
-struct GObjectDeleter {
-    void operator()(UMockdevTestbed* testbed) const { g_object_unref(testbed); }
-};
+// One testbed for the whole program, kept until the program ends: tearing a
+// testbed down races with umockdev's worker thread, and every test here sees
+// the same devices.
+UMockdevTestbed* SharedTestbed() {
+    static UMockdevTestbed* const testbed = [] {
+        UMockdevTestbed* created = umockdev_testbed_new();
+        GError* error = nullptr;
+        if (!umockdev_testbed_add_from_string(created, kTestbedDevices, &error)) {
+            ADD_FAILURE() << "testbed: " << (error != nullptr ? error->message : "");
+            g_clear_error(&error);
+        }
+        return created;
+    }();
+    return testbed;
+}
 
 class LinuxRegistryView : public ::testing::Test {
 protected:
     void SetUp() override {
-        testbed_.reset(umockdev_testbed_new());
+        testbed_ = SharedTestbed();
         // Asked only once the testbed exists: an earlier answer is cached.
         ASSERT_TRUE(umockdev_in_mock_environment()) << "run under umockdev-wrapper";
-        GError* error = nullptr;
-        ASSERT_TRUE(umockdev_testbed_add_from_string(testbed_.get(), kTestbedDevices, &error))
-            << (error != nullptr ? error->message : "");
     }
 
-    std::unique_ptr<UMockdevTestbed, GObjectDeleter> testbed_;
+    UMockdevTestbed* testbed_ = nullptr;
     Cregedit locator_;
 };
 
@@ -177,7 +185,7 @@ TEST_F(LinuxRegistryView, GetComNumNamesAPortThatInitCommOpens) {
     CCommWriteAndRead second;
     EXPECT_EQ(second.InitComm(1, portName, 9600, 0, L"", 0, 8, 0), 0);
 
-    const int device = umockdev_testbed_get_dev_fd(testbed_.get(), "/dev/ttyUSB0");
+    const int device = umockdev_testbed_get_dev_fd(testbed_, "/dev/ttyUSB0");
     ASSERT_GE(device, 0);
     const std::array<unsigned char, 4> ping{'p', 'i', 'n', 'g'};
     ASSERT_NE(channel.WriteCommNov(ping.data(), ping.size()), 0);
