@@ -86,7 +86,8 @@ std::uint32_t CCommWriteAndRead::ReadComm(unsigned char* buffer, std::uint32_t l
         return *waiting;
     }
     if (*waiting >= length) {
-        return commlink_serial::ReadWaiting(m_hComm, buffer, length);
+        const std::uint32_t count = commlink_serial::ReadWaiting(m_hComm, buffer, length);
+        return count == 0 && length > 0 ? kReadFailed : count;
     }
     // Nothing waiting: the time-out only bounds how long the caller is held
     // while data may arrive; it is read by a later call.

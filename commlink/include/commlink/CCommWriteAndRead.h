@@ -88,7 +88,8 @@ public:
     //   data to arrive, reads nothing and returns 0. No request is left
     //   outstanding after the wait.
     // kReadFailed (0xFFFFFFFF) when no port is open, when the number waiting
-    // cannot be learnt, or when the port has failed (hung up).
+    // cannot be learnt, or when the port has failed (hung up) so that not a
+    // byte could be read.
     std::uint32_t ReadComm(unsigned char* buffer, std::uint32_t length, int timeoutMs);
 
     // Writes all length bytes, waiting without limit while the port's output
