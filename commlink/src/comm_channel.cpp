@@ -1,6 +1,6 @@
-// CCommWriteAndRead on termios. The Windows original relied on the comm
-// driver's waiting-bytes count and read interval time-out; here FIONREAD and
-// poll do those jobs, so no request ever stays outstanding after a call.
+// CCommWriteAndRead on termios. A Windows comm port counts the bytes waiting
+// and ends a read after an interval without data; here FIONREAD and poll do
+// those jobs, so no request ever stays outstanding after a call.
 #include <sys/eventfd.h>
 #include <termios.h>
 #include <unistd.h>
