@@ -136,8 +136,6 @@ CHidWriteAndRead::CHidWriteAndRead(int /*overlapped*/)
     : m_hReadEvent(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
       m_hWriteEvent(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
-CHidWriteAndRead::~CHidWriteAndRead() = default;
-
 int CHidWriteAndRead::OpenHidR(const CommlinkString& path, int overlapped) {
     m_hRead = OpenNode(path, O_RDONLY, overlapped);
     if (m_hRead < 0) {

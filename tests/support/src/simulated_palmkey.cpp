@@ -9,8 +9,9 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
+#include <iomanip>
+#include <iostream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -24,7 +25,7 @@ constexpr std::size_t kPalmkeyReportSize = 63;
 constexpr std::uint8_t kPalmkeyReportId = 1;
 
 [[noreturn]] void Fail(const std::string& what) {
-    std::fprintf(stderr, "simulated device bed: %s\n", what.c_str());
+    std::cerr << "simulated device bed: " << what << std::endl;
     std::abort();
 }
 
@@ -62,15 +63,15 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
 }
 
 std::string Hex4(std::uint16_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
-    return text;
+    std::ostringstream text;
+    text << std::uppercase << std::hex << std::setw(4) << std::setfill('0') << value;
+    return text.str();
 }
 
 std::string Hex4Lower(std::uint16_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value));
-    return text;
+    std::ostringstream text;
+    text << std::hex << std::setw(4) << std::setfill('0') << value;
+    return text.str();
 }
 
 // The testbed wants paths without the leading /sys in descriptions.
@@ -138,11 +139,6 @@ SimulatedDeviceBed::~SimulatedDeviceBed() {
     g_object_unref(impl_->testbed);
 }
 
-bool SimulatedDeviceBed::InMockEnvironment() {
-    const char* preload = std::getenv("LD_PRELOAD");
-    return preload != nullptr && std::string(preload).find("umockdev") != std::string::npos;
-}
-
 SimulatedHidDevice SimulatedDeviceBed::AddHidDevice(const SimulatedHidSpec& spec) {
     SimulatedHidDevice device;
     device.usbPort = spec.usbPort != 0 ? spec.usbPort : impl_->nextUsbPort++;
@@ -155,10 +151,8 @@ SimulatedHidDevice SimulatedDeviceBed::AddHidDevice(const SimulatedHidSpec& spec
     device.usbSyspath = std::string(kUsbBusPath) + "/" + port;
     const std::string interfacePath =
         device.usbSyspath + "/" + port + ":1." + std::to_string(spec.interfaceNumber);
-    char hidName[32];
-    std::snprintf(hidName, sizeof hidName, "0003:%04X:%04X.%04X",
-                  static_cast<unsigned>(spec.vendorId), static_cast<unsigned>(spec.productId),
-                  static_cast<unsigned>(hidNumber));
+    const std::string hidName = "0003:" + Hex4(spec.vendorId) + ":" + Hex4(spec.productId) + "." +
+                                Hex4(static_cast<std::uint16_t>(hidNumber));
     device.hidSyspath = interfacePath + "/" + hidName;
     device.sysname = "hidraw" + std::to_string(hidraw);
     device.hidrawSyspath = device.hidSyspath + "/hidraw/" + device.sysname;
@@ -238,7 +232,7 @@ void SimulatedDeviceBed::HangUpReaders(const SimulatedHidDevice& device) {
         return;
     }
     if (::syscall(SYS_ioctl, fd, TIOCVHANGUP, 0) != 0) {
-        std::fprintf(stderr, "simulated device bed: cannot hang up %s\n", device.devnode.c_str());
+        std::cerr << "simulated device bed: cannot hang up " << device.devnode << std::endl;
     }
     ::close(fd);
 }

@@ -78,10 +78,6 @@ public:
     SimulatedDeviceBed(const SimulatedDeviceBed&) = delete;
     SimulatedDeviceBed& operator=(const SimulatedDeviceBed&) = delete;
 
-    // True when the preload is active. Call before any testbed exists only
-    // through this function: umockdev caches a first answer of false.
-    static bool InMockEnvironment();
-
     // Adds (plugs in) a device and returns its names. umockdev announces
     // each new entry with an "add" uevent: hidraw first, then its parents.
     SimulatedHidDevice AddHidDevice(const SimulatedHidSpec& spec);
