@@ -16,6 +16,9 @@
 // device takes the next unused hidraw number: a re-plugged device comes back
 // as hidraw1, hidraw2 ...
 //
+// Programs linking this library get sanitizer defaults that make the
+// preload work under ASan and TSan (src/sanitizer_defaults.cpp).
+//
 // Not thread-safe: drive one testbed from one thread.
 
 #include <cstdint>
