@@ -2,6 +2,7 @@
 // against CommlinkA.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -130,7 +131,7 @@ TEST_F(HidChannel, TimeOutGivesZeroAndLeavesNoReadBehind) {
     EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kShortTimeoutMs), 0U);
 }
 
-TEST_F(HidChannel, UnpluggedDeviceFailsEveryRead) {
+TEST_F(HidChannel, UnpluggedDeviceFailsReadsAndWrites) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
     OpenBoth(palmkey);
     bed_.Unplug(palmkey);
@@ -138,6 +139,30 @@ TEST_F(HidChannel, UnpluggedDeviceFailsEveryRead) {
     EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), kFailed);
     EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), kFailed);
     EXPECT_EQ(channel_.ReadHid(buffer.data(), kBufferSize), 0U);
+    EXPECT_EQ(channel_.WriteHidOv(buffer.data(), kBufferSize), 0);
+    EXPECT_EQ(channel_.WriteHid(buffer.data(), kBufferSize), 0);
+}
+
+// A node that is no hidraw device (here a FIFO) passes bytes unchanged. What
+// was sent before the other end went away is read first; then reads fail.
+TEST_F(HidChannel, DataQueuedBeforeAHangUpIsReadFirst) {
+    char folder[] = "/tmp/hid-channel-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string fifo = std::string(folder) + "/node";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(channel_.OpenHidR(ToCommlinkString(fifo), 1), 1);
+    const int sender = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(sender, 0);
+    const std::array<std::uint8_t, 3> report = {0, 3, kReportKindClick};
+    ASSERT_EQ(::write(sender, report.data(), report.size()), 3);
+    ::close(sender);
+
+    Buffer buffer{};
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), 3U);
+    EXPECT_EQ(buffer[1], 3);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), kFailed);
+    ::unlink(fifo.c_str());
+    ::rmdir(folder);
 }
 
 TEST_F(HidChannel, ReadThatCannotStartFails) {
@@ -264,10 +289,14 @@ TEST_F(HidChannel, SecondCloseLeavesReusedDescriptorsAlone) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
     OpenBoth(palmkey);
     EXPECT_EQ(channel_.CloseHid(), 1);
+    channel_.closeOvR();
+    channel_.closeOvW();
     // New descriptors take the numbers just freed.
     std::array<int, 2> pipeEnds{};
     ASSERT_EQ(::pipe2(pipeEnds.data(), O_CLOEXEC), 0);
     EXPECT_EQ(channel_.CloseHid(), 1);
+    channel_.closeOvR();
+    channel_.closeOvW();
     EXPECT_TRUE(FdIsOpen(pipeEnds[0]));
     EXPECT_TRUE(FdIsOpen(pipeEnds[1]));
     ::close(pipeEnds[0]);

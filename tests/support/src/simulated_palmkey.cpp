@@ -113,6 +113,8 @@ struct SimulatedDeviceBed::Impl {
     int nextHidraw = 0;
     int nextHidDevice = 1;
     int nextUsbPort = 1;
+    int nextUsbSerial = 0;
+    int nextPlatformSerial = 0;
     // Interfaces per USB device, so that its entry goes when the last does.
     std::map<std::string, int> interfacesOfUsbDevice;
     std::set<std::string> presentUsbDevices;
@@ -199,7 +201,7 @@ SimulatedHidDevice SimulatedDeviceBed::AddPalmkey(bool withReportIds) {
 }
 
 void SimulatedDeviceBed::Unplug(const SimulatedHidDevice& device) {
-    HangUpReaders(device);
+    HangUpReaders(device.sysname, device.devnode);
     // The kernel announces the node's removal first, while its parents still
     // exist; umockdev's removal itself sends nothing.
     RemoveEntry(device.hidrawSyspath);
@@ -217,13 +219,13 @@ void SimulatedDeviceBed::RemoveEntry(const std::string& syspath) {
     umockdev_testbed_remove_device(impl_->testbed, syspath.c_str());
 }
 
-void SimulatedDeviceBed::HangUpReaders(const SimulatedHidDevice& device) {
+void SimulatedDeviceBed::HangUpReaders(const std::string& sysname, const std::string& devnode) {
     // The node is a pty that outlives the removal; hanging it up gives every
     // open reader what an unplugged hidraw node gives: POLLHUP|POLLERR and a
     // failing read. The preload answers ioctls on /dev nodes itself, so the
     // pty is opened by its own name and the ioctl goes to the kernel directly.
     std::array<char, 256> ptyName{};
-    const std::string link = RootDir() + "/dev/" + device.sysname;
+    const std::string link = RootDir() + "/dev/" + sysname;
     if (::readlink(link.c_str(), ptyName.data(), ptyName.size() - 1) <= 0) {
         return;
     }
@@ -232,9 +234,65 @@ void SimulatedDeviceBed::HangUpReaders(const SimulatedHidDevice& device) {
         return;
     }
     if (::syscall(SYS_ioctl, fd, TIOCVHANGUP, 0) != 0) {
-        std::cerr << "simulated device bed: cannot hang up " << device.devnode << std::endl;
+        std::cerr << "simulated device bed: cannot hang up " << devnode << std::endl;
     }
     ::close(fd);
+}
+
+SimulatedSerialPort SimulatedDeviceBed::AddSerialPort(const SimulatedSerialSpec& spec) {
+    constexpr int kUsbSerialMajor = 188;
+    constexpr int kPlatformSerialMajor = 4;
+    constexpr int kFirstPlatformSerialMinor = 64;
+    SimulatedSerialPort port;
+    std::ostringstream description;
+    int major = 0;
+    int minor = 0;
+    std::string parents;
+    if (spec.onUsb) {
+        major = kUsbSerialMajor;
+        minor = impl_->nextUsbSerial++;
+        port.sysname = "ttyUSB" + std::to_string(minor);
+        const std::string usbPort = "1-" + std::to_string(impl_->nextUsbPort++);
+        port.usbSyspath = std::string(kUsbBusPath) + "/" + usbPort;
+        const std::string interfacePath = port.usbSyspath + "/" + usbPort + ":1.0";
+        port.syspath = interfacePath + "/" + port.sysname + "/tty/" + port.sysname;
+        parents =
+            "P: " + WithoutSysPrefix(interfacePath + "/" + port.sysname) +
+            "\nE: SUBSYSTEM=usb-serial\nE: DRIVER=ftdi_sio\n\n" +
+            "P: " + WithoutSysPrefix(interfacePath) +
+            "\nE: DEVTYPE=usb_interface\nE: SUBSYSTEM=usb\nA: bInterfaceNumber=00\n\n" +
+            "P: " + WithoutSysPrefix(port.usbSyspath) +
+            "\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\nA: idVendor=" + Hex4Lower(spec.vendorId) +
+            "\nA: idProduct=" + Hex4Lower(spec.productId) + "\n\n";
+        impl_->presentUsbDevices.insert(port.usbSyspath);
+    } else {
+        major = kPlatformSerialMajor;
+        const int index = impl_->nextPlatformSerial++;
+        minor = kFirstPlatformSerialMinor + index;
+        port.sysname = "ttyS" + std::to_string(index);
+        port.syspath = "/sys/devices/platform/serial8250/tty/" + port.sysname;
+        parents = "P: /devices/platform/serial8250\nE: SUBSYSTEM=platform\n\n";
+    }
+    port.devnode = "/dev/" + port.sysname;
+    description << "P: " << WithoutSysPrefix(port.syspath) << "\nN: " << port.sysname
+                << "\nE: DEVNAME=" << port.devnode << "\nE: SUBSYSTEM=tty\n";
+    if (spec.onUsb) {
+        // As udev's rules add them to nodes on USB devices.
+        description << "E: ID_VENDOR_ID=" << Hex4Lower(spec.vendorId)
+                    << "\nE: ID_MODEL_ID=" << Hex4Lower(spec.productId) << "\n";
+    }
+    description << "A: dev=" << major << ":" << minor << "\\n\n\n" << parents;
+    impl_->AddFromString(description.str());
+    return port;
+}
+
+void SimulatedDeviceBed::Unplug(const SimulatedSerialPort& port) {
+    HangUpReaders(port.sysname, port.devnode);
+    RemoveEntry(port.syspath);
+    if (!port.usbSyspath.empty()) {
+        impl_->presentUsbDevices.erase(port.usbSyspath);
+        RemoveEntry(port.usbSyspath);
+    }
 }
 
 void SimulatedDeviceBed::SendUevent(const SimulatedHidDevice& device, const std::string& action) {

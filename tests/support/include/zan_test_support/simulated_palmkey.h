@@ -71,6 +71,21 @@ struct SimulatedHidDevice {
     int usbPort = 0;
 };
 
+// A serial port: a tty node, on a USB device (ttyUSBn) or on the platform
+// (ttySn, no USB ids).
+struct SimulatedSerialSpec {
+    bool onUsb = true;
+    std::uint16_t vendorId = 0x0403;
+    std::uint16_t productId = 0x6001;
+};
+
+struct SimulatedSerialPort {
+    std::string syspath;     // /sys/devices/.../tty/ttyUSBn
+    std::string usbSyspath;  // the USB device; empty for a platform port
+    std::string sysname;     // ttyUSBn or ttySn
+    std::string devnode;     // /dev/ttyUSBn or /dev/ttySn
+};
+
 class SimulatedDeviceBed {
 public:
     // Creates an empty testbed (no devices). Aborts with a message when the
@@ -91,6 +106,11 @@ public:
     // are announced with "remove" and removed, in that order.
     void Unplug(const SimulatedHidDevice& device);
 
+    // Serial ports, announced and removed as HID devices are. A port's node
+    // is a pty too, hung up on unplug.
+    SimulatedSerialPort AddSerialPort(const SimulatedSerialSpec& spec);
+    void Unplug(const SimulatedSerialPort& port);
+
     // Sends another uevent for the hidraw node ("change", a repeated "add" ...).
     void SendUevent(const SimulatedHidDevice& device, const std::string& action);
 
@@ -110,7 +130,7 @@ public:
 
 private:
     void RemoveEntry(const std::string& syspath);
-    void HangUpReaders(const SimulatedHidDevice& device);
+    void HangUpReaders(const std::string& sysname, const std::string& devnode);
 
     struct Impl;
     std::unique_ptr<Impl> impl_;
