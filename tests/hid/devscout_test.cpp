@@ -33,6 +33,7 @@ SimulatedHidSpec Keyboard() {
     spec.vendorId = 0x046D;
     spec.productId = 0xC31C;
     spec.reportDescriptor = zan::test::KeyboardReportDescriptor();
+    spec.inputReportSize = 8;
     return spec;
 }
 

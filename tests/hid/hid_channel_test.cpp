@@ -78,6 +78,7 @@ TEST_F(HidChannel, PathSearchReturnsTheNodeEmptyOrNothing) {
     keyboard.vendorId = 0x046D;
     keyboard.productId = 0xC31C;
     keyboard.reportDescriptor = zan::test::KeyboardReportDescriptor();
+    keyboard.inputReportSize = 8;
     bed_.AddHidDevice(keyboard);
     EXPECT_EQ(channel_.GetHIDDevicePathName(0x1314, 0x1070, 0), ToCommlinkString(""));
     bed_.AddPalmkey();
@@ -103,6 +104,20 @@ TEST_F(HidChannel, ReportsComeOutOnePerReadWithTheZeroIdFirst) {
         EXPECT_EQ(buffer[2], kind);
         EXPECT_EQ(buffer[63], 0);
     }
+}
+
+TEST_F(HidChannel, ReportsQueuedBackToBackComeOutOnceInOrder) {
+    const SimulatedHidDevice palmkey = bed_.AddPalmkey();
+    OpenBoth(palmkey);
+    for (std::uint8_t key = 1; key <= 8; ++key) {
+        ASSERT_TRUE(bed_.WriteKey(palmkey, key, kReportKindClick));
+    }
+    Buffer buffer{};
+    for (std::uint8_t key = 1; key <= 8; ++key) {
+        ASSERT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), 64U);
+        EXPECT_EQ(buffer[1], key);
+    }
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kShortTimeoutMs), 0U);
 }
 
 TEST_F(HidChannel, ReportsWithIdsComeOutUnchanged) {

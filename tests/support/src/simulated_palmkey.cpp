@@ -4,9 +4,11 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
+#include <termios.h>
 #include <umockdev.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -189,6 +191,7 @@ SimulatedHidDevice SimulatedDeviceBed::AddHidDevice(const SimulatedHidSpec& spec
     }
     impl_->AddFromString(description.str());
     ++impl_->interfacesOfUsbDevice[device.usbSyspath];
+    KeepReportBoundaries(device, spec.inputReportSize);
     return device;
 }
 
@@ -196,6 +199,7 @@ SimulatedHidDevice SimulatedDeviceBed::AddPalmkey(bool withReportIds) {
     SimulatedHidSpec spec;
     if (withReportIds) {
         spec.reportDescriptor = PalmkeyReportDescriptorWithReportIds();
+        spec.inputReportSize = kPalmkeyReportSize + 1;
     }
     return AddHidDevice(spec);
 }
@@ -211,6 +215,24 @@ void SimulatedDeviceBed::Unplug(const SimulatedHidDevice& device) {
         impl_->interfacesOfUsbDevice.erase(device.usbSyspath);
         impl_->presentUsbDevices.erase(device.usbSyspath);
         RemoveEntry(device.usbSyspath);
+    }
+}
+
+void SimulatedDeviceBed::KeepReportBoundaries(const SimulatedHidDevice& device,
+                                              std::size_t reportSize) {
+    // Terminal settings made on the master side apply to the node (the
+    // slave side): with VMIN at the report size and no VTIME, n_tty wakes
+    // readers only for whole reports.
+    const int master = umockdev_testbed_get_dev_fd(impl_->testbed, device.devnode.c_str());
+    termios settings{};
+    if (master < 0 || ::tcgetattr(master, &settings) != 0) {
+        Fail("cannot reach the node of " + device.sysname);
+    }
+    constexpr std::size_t kLargestVmin = 255;
+    settings.c_cc[VMIN] = static_cast<cc_t>(std::clamp<std::size_t>(reportSize, 1, kLargestVmin));
+    settings.c_cc[VTIME] = 0;
+    if (::tcsetattr(master, TCSANOW, &settings) != 0) {
+        Fail("cannot set report boundaries on " + device.sysname);
     }
 }
 

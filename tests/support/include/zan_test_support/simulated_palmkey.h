@@ -8,9 +8,12 @@
 //
 // Each added device is a USB device with a HID interface, its `hid` device
 // (HID_ID, report_descriptor) and a `hidraw` node /dev/hidrawN. The node is
-// a pseudo-terminal: bytes written with WriteReport come out of the node
-// unchanged, but report boundaries are not kept, so write one report and
-// wait for its effect before writing the next.
+// a pseudo-terminal in raw mode: bytes written with WriteReport come out of
+// it unchanged. It is set to hand out whole reports of the spec's
+// inputReportSize: poll() shows it readable, and a blocking read returns,
+// only once that many bytes are there, so a reader that asks for at most
+// one report's bytes gets exactly one report, as from a real hidraw node.
+// A reader asking for more may get several reports at once.
 //
 // umockdev cannot re-create a /dev name it has removed, so every added
 // device takes the next unused hidraw number: a re-plugged device comes back
@@ -60,6 +63,9 @@ struct SimulatedHidSpec {
     // port of an earlier device adds another interface to that USB device.
     int usbPort = 0;
     int interfaceNumber = 0;
+    // Bytes per input report as the kernel hands them out (63 for the
+    // Palmkey without report ids, 64 with); 0 lets every byte through alone.
+    std::size_t inputReportSize = 63;
 };
 
 struct SimulatedHidDevice {
@@ -129,6 +135,7 @@ public:
     std::string RootDir() const;
 
 private:
+    void KeepReportBoundaries(const SimulatedHidDevice& device, std::size_t reportSize);
     void RemoveEntry(const std::string& syspath);
     void HangUpReaders(const std::string& sysname, const std::string& devnode);
 
