@@ -1,6 +1,9 @@
 #include "comm_port_name.h"
 
+#include <algorithm>
 #include <string_view>
+
+#include "path_text.h"
 
 namespace commlink_serial {
 namespace {
@@ -26,22 +29,9 @@ std::optional<std::string> DevicePath(std::string_view deviceName) {
     }
 }
 
-void AppendUtf8(std::string& text, char32_t code) {
-    if (code < 0x80) {
-        text += static_cast<char>(code);
-    } else if (code < 0x800) {
-        text += static_cast<char>(0xC0 | (code >> 6));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        text += static_cast<char>(0xE0 | (code >> 12));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (code >> 18));
-        text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    }
+bool IsUnicodeScalar(wchar_t character) {
+    const auto code = static_cast<char32_t>(character);
+    return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
 }
 
 }  // namespace
@@ -56,18 +46,14 @@ std::optional<std::string> PortPathFromName(const std::string& name) {
     return name;
 }
 
-// File names on Linux are bytes; wide names are written in UTF-8.
+// File names on Linux are bytes; wide names are written in UTF-8. A name
+// that is not valid Unicode is refused rather than opened under a
+// replacement character.
 std::optional<std::string> PortPathFromName(const std::wstring& name) {
-    std::string narrow;
-    narrow.reserve(name.size());
-    for (const wchar_t character : name) {
-        const auto code = static_cast<char32_t>(character);
-        if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return std::nullopt;
-        }
-        AppendUtf8(narrow, code);
+    if (!std::ranges::all_of(name, IsUnicodeScalar)) {
+        return std::nullopt;
     }
-    return PortPathFromName(narrow);
+    return PortPathFromName(zan::devscout::Utf8FromWide(name));
 }
 
 }  // namespace commlink_serial
