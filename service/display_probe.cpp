@@ -1,0 +1,53 @@
+#include "display_probe.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "unique_fd.h"
+
+namespace {
+
+bool WaylandReachable() {
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        return false;
+    }
+    std::string path = display;
+    if (path.front() != '/') {
+        const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+        if (runtimeDir == nullptr) {
+            return false;
+        }
+        path = std::string(runtimeDir) + "/" + path;
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        return false;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    UniqueFd socketFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    return socketFd &&
+           ::connect(socketFd.get(), reinterpret_cast<const sockaddr*>(&address),
+                     sizeof address) == 0;
+}
+
+bool X11Reachable() {
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        return false;
+    }
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
+        xcb_connect(display, nullptr), &xcb_disconnect);
+    return connection && xcb_connection_has_error(connection.get()) == 0;
+}
+
+}  // namespace
+
+bool DisplayReachable() { return WaylandReachable() || X11Reachable(); }
