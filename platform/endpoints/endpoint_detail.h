@@ -1,0 +1,72 @@
+#pragma once
+// Pieces shared by the endpoint sources; not part of the seam.
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "platform/endpoints.h"
+
+namespace zan::endpoint_detail {
+
+// Owns one file descriptor.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            Reset(std::exchange(other.fd_, -1));
+        }
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { Reset(-1); }
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
+    void Reset(int fd) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = fd;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+std::string ErrnoText(int error);
+
+// Creates the missing levels (0700) and checks both. nullopt: ready.
+std::optional<EndpointError> PrepareFolder(const EndpointFolder& folder);
+
+enum class FolderState { kReady, kMissing };
+// Checks the folder without creating anything.
+EndpointResult<FolderState> InspectFolder(const EndpointFolder& folder);
+
+struct SocketAddress {
+    sockaddr_un address{};
+    socklen_t length = 0;
+};
+EndpointResult<SocketAddress> SocketAddressFor(const std::string& path);
+
+// A file name an endpoint can have: no folder separators, not "." or "..".
+bool IsPlainEndpointName(const std::string& name);
+
+enum class Liveness {
+    kLive,         // a datagram socket answers connect()
+    kStale,        // the file is there but its owner is gone
+    kGone,         // no file
+    kUnreachable,  // something else refuses (another socket type, permissions)
+};
+Liveness ProbeEndpoint(const SocketAddress& address);
+
+}  // namespace zan::endpoint_detail

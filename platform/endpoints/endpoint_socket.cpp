@@ -1,0 +1,52 @@
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "endpoint_detail.h"
+
+namespace zan::endpoint_detail {
+
+EndpointResult<SocketAddress> SocketAddressFor(const std::string& path) {
+    SocketAddress result;
+    // sun_path needs room for the terminating NUL.
+    if (path.size() >= sizeof(result.address.sun_path)) {
+        return EndpointError{EndpointErrorKind::kNameTooLong,
+                             "endpoint path " + path + " is " + std::to_string(path.size()) +
+                                 " bytes long; a socket path holds at most " +
+                                 std::to_string(sizeof(result.address.sun_path) - 1) +
+                                 " (use a shorter class or title)"};
+    }
+    result.address.sun_family = AF_UNIX;
+    std::memcpy(result.address.sun_path, path.c_str(), path.size() + 1);
+    result.length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + 1);
+    return result;
+}
+
+bool IsPlainEndpointName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\0", 2)) == std::string::npos;
+}
+
+Liveness ProbeEndpoint(const SocketAddress& address) {
+    const UniqueFd probe(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!probe.valid()) {
+        return Liveness::kUnreachable;
+    }
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
+    const auto* generic = reinterpret_cast<const sockaddr*>(&address.address);
+    if (::connect(probe.get(), generic, address.length) == 0) {
+        return Liveness::kLive;
+    }
+    switch (errno) {
+        case ECONNREFUSED:
+            return Liveness::kStale;
+        case ENOENT:
+            return Liveness::kGone;
+        default:
+            return Liveness::kUnreachable;
+    }
+}
+
+}  // namespace zan::endpoint_detail

@@ -1,0 +1,105 @@
+#include <dirent.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "endpoint_detail.h"
+
+namespace zan {
+namespace {
+
+using endpoint_detail::Liveness;
+
+struct DirCloser {
+    void operator()(DIR* directory) const { ::closedir(directory); }
+};
+using UniqueDir = std::unique_ptr<DIR, DirCloser>;
+
+bool IsLive(const std::string& path) {
+    const auto address = endpoint_detail::SocketAddressFor(path);
+    return address.ok() && endpoint_detail::ProbeEndpoint(address.value()) == Liveness::kLive;
+}
+
+// Names in byte order, so "any title" picks the same window every time.
+std::vector<std::string> NamesWithPrefix(const std::string& folder, const std::string& prefix) {
+    std::vector<std::string> names;
+    const UniqueDir directory(::opendir(folder.c_str()));
+    if (!directory) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(directory.get())) {  // NOLINT(concurrency-mt-unsafe)
+        const std::string_view name = entry->d_name;
+        if (name.starts_with(prefix)) {
+            names.emplace_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::optional<WindowRef> FirstLiveOfClass(const std::string& folder, std::string_view windowClass) {
+    // The class's '@' is escaped, so this prefix never matches a longer class.
+    const std::string prefix = EscapeEndpointText(windowClass) + "@";
+    for (const std::string& name : NamesWithPrefix(folder, prefix)) {
+        if (IsLive(folder + "/" + name)) {
+            return WindowRef{name};
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+EndpointFolder LinuxWindowSystem::Folder() const {
+    return folder_ ? *folder_ : EndpointFolder::FromEnvironment();
+}
+
+EndpointResult<std::optional<WindowRef>> LinuxWindowSystem::Find(
+    std::string_view windowClass, std::optional<std::string_view> title) {
+    const EndpointFolder folder = Folder();
+    const auto state = endpoint_detail::InspectFolder(folder);
+    if (!state.ok()) {
+        return state.error();
+    }
+    if (state.value() == endpoint_detail::FolderState::kMissing) {
+        return std::optional<WindowRef>();
+    }
+    if (!title) {
+        return FirstLiveOfClass(folder.path, windowClass);
+    }
+    std::string name = EndpointName(windowClass, *title);
+    if (!IsLive(folder.path + "/" + name)) {
+        return std::optional<WindowRef>();
+    }
+    return std::optional<WindowRef>(WindowRef{std::move(name)});
+}
+
+std::optional<WindowRef> LinuxWindowSystem::FindWindow(std::string_view windowClass,
+                                                       std::optional<std::string_view> title) {
+    auto found = Find(windowClass, title);
+    return found.ok() ? found.value() : std::nullopt;
+}
+
+bool LinuxWindowSystem::PostMessage(const WindowRef& window, const WindowMessage& message) {
+    if (!endpoint_detail::IsPlainEndpointName(window.name)) {
+        return false;
+    }
+    const auto address = endpoint_detail::SocketAddressFor(Folder().path + "/" + window.name);
+    if (!address.ok()) {
+        return false;
+    }
+    const endpoint_detail::UniqueFd sender(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!sender.valid()) {
+        return false;
+    }
+    const auto bytes = EncodeWindowMessage(message);
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
+    const auto* generic = reinterpret_cast<const sockaddr*>(&address.value().address);
+    const ssize_t sent = ::sendto(sender.get(), bytes.data(), bytes.size(),
+                                  MSG_DONTWAIT | MSG_NOSIGNAL, generic, address.value().length);
+    return sent == static_cast<ssize_t>(bytes.size());
+}
+
+}  // namespace zan

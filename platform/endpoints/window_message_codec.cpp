@@ -1,0 +1,49 @@
+#include "platform/endpoints.h"
+
+namespace zan {
+namespace {
+
+// Byte by byte, so the wire format is little-endian whatever the host is.
+template <typename Unsigned>
+void PutLittleEndian(Unsigned value, std::uint8_t* out) {
+    for (std::size_t index = 0; index < sizeof(Unsigned); ++index) {
+        out[index] = static_cast<std::uint8_t>(value >> (8U * index));
+    }
+}
+
+template <typename Unsigned>
+Unsigned GetLittleEndian(const std::uint8_t* in) {
+    Unsigned value = 0;
+    for (std::size_t index = 0; index < sizeof(Unsigned); ++index) {
+        value |= static_cast<Unsigned>(static_cast<Unsigned>(in[index]) << (8U * index));
+    }
+    return value;
+}
+
+constexpr std::size_t kMessageOffset = 0;
+constexpr std::size_t kWParamOffset = 8;
+constexpr std::size_t kLParamOffset = 16;
+
+}  // namespace
+
+std::array<std::uint8_t, kWindowMessageSize> EncodeWindowMessage(const WindowMessage& message) {
+    std::array<std::uint8_t, kWindowMessageSize> bytes{};
+    PutLittleEndian(message.message, bytes.data() + kMessageOffset);
+    PutLittleEndian(message.wParam, bytes.data() + kWParamOffset);
+    PutLittleEndian(static_cast<std::uint64_t>(message.lParam), bytes.data() + kLParamOffset);
+    return bytes;
+}
+
+std::optional<WindowMessage> DecodeWindowMessage(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() != kWindowMessageSize) {
+        return std::nullopt;
+    }
+    WindowMessage message;
+    message.message = GetLittleEndian<std::uint32_t>(bytes.data() + kMessageOffset);
+    message.wParam = GetLittleEndian<std::uint64_t>(bytes.data() + kWParamOffset);
+    message.lParam =
+        static_cast<std::int64_t>(GetLittleEndian<std::uint64_t>(bytes.data() + kLParamOffset));
+    return message;
+}
+
+}  // namespace zan

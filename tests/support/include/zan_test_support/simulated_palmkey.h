@@ -1,0 +1,115 @@
+#pragma once
+// A simulated Palmkey (and any other HID device) on a umockdev testbed, for
+// tests, end-to-end runs and the demo.
+//
+// The program using this must run under umockdev's preload
+// (`umockdev-wrapper PROGRAM`); child processes started after the testbed
+// exists inherit it (LD_PRELOAD, UMOCKDEV_DIR) and see the same devices.
+//
+// Each added device is a USB device with a HID interface, its `hid` device
+// (HID_ID, report_descriptor) and a `hidraw` node /dev/hidrawN. The node is
+// a pseudo-terminal: bytes written with WriteReport come out of the node
+// unchanged, but report boundaries are not kept, so write one report and
+// wait for its effect before writing the next.
+//
+// umockdev cannot re-create a /dev name it has removed, so every added
+// device takes the next unused hidraw number: a re-plugged device comes back
+// as hidraw1, hidraw2 ...
+//
+// Not thread-safe: drive one testbed from one thread.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zan::test {
+
+inline constexpr std::uint16_t kPalmkeyVendorId = 0x1314;
+inline constexpr std::uint16_t kPalmkeyProductId = 0x1070;
+// Report kinds the device sends in byte 1 of its input report (byte 2 on
+// the Windows buffer, which has the report id first).
+inline constexpr std::uint8_t kReportKindClick = 0x1A;
+inline constexpr std::uint8_t kReportKindCombination = 0xDA;
+
+// The Palmkey's report descriptor: one vendor collection with a 63-byte
+// input and a 63-byte output report and no report id, so that the Windows
+// buffer (id byte + report) is 64 bytes.
+std::vector<std::uint8_t> PalmkeyReportDescriptor();
+// The same reports, declared with report id 1 (the kernel then hands out 64
+// bytes starting with the id).
+std::vector<std::uint8_t> PalmkeyReportDescriptorWithReportIds();
+// A boot keyboard's descriptor, for devices that must not match.
+std::vector<std::uint8_t> KeyboardReportDescriptor();
+
+// The bytes the kernel hands a hidraw reader for one Palmkey input report:
+// without report ids 63 bytes {key, kind, 0...}; with report ids 64 bytes
+// {1, key, kind, 0...}.
+std::vector<std::uint8_t> PalmkeyInputReport(std::uint8_t keyField, std::uint8_t kind,
+                                             bool withReportIds = false);
+
+struct SimulatedHidSpec {
+    std::uint16_t vendorId = kPalmkeyVendorId;
+    std::uint16_t productId = kPalmkeyProductId;
+    std::vector<std::uint8_t> reportDescriptor = PalmkeyReportDescriptor();
+    // USB port (1-<port>) the device hangs on; 0 takes a new port. Giving the
+    // port of an earlier device adds another interface to that USB device.
+    int usbPort = 0;
+    int interfaceNumber = 0;
+};
+
+struct SimulatedHidDevice {
+    std::string hidrawSyspath;  // /sys/devices/.../hidraw/hidrawN
+    std::string hidSyspath;     // its parent hid device
+    std::string usbSyspath;     // the USB device (1-<port>)
+    std::string sysname;        // hidrawN
+    std::string devnode;        // /dev/hidrawN
+    int usbPort = 0;
+};
+
+class SimulatedDeviceBed {
+public:
+    // Creates an empty testbed (no devices). Aborts with a message when the
+    // program does not run under umockdev's preload, since every result
+    // would then come from the real machine.
+    SimulatedDeviceBed();
+    ~SimulatedDeviceBed();
+    SimulatedDeviceBed(const SimulatedDeviceBed&) = delete;
+    SimulatedDeviceBed& operator=(const SimulatedDeviceBed&) = delete;
+
+    // True when the preload is active. Call before any testbed exists only
+    // through this function: umockdev caches a first answer of false.
+    static bool InMockEnvironment();
+
+    // Adds (plugs in) a device and returns its names. umockdev announces
+    // each new entry with an "add" uevent: hidraw first, then its parents.
+    SimulatedHidDevice AddHidDevice(const SimulatedHidSpec& spec);
+    SimulatedHidDevice AddPalmkey(bool withReportIds = false);
+
+    // Unplugs: readers of the node see a hang-up (POLLHUP, failing reads);
+    // then the hidraw, hid and (when no other interface uses it) USB entries
+    // are announced with "remove" and removed, in that order.
+    void Unplug(const SimulatedHidDevice& device);
+
+    // Sends another uevent for the hidraw node ("change", a repeated "add" ...).
+    void SendUevent(const SimulatedHidDevice& device, const std::string& action);
+
+    // Writes bytes to the node as the device would send them; true when all
+    // were written.
+    bool WriteReport(const SimulatedHidDevice& device, std::span<const std::uint8_t> report);
+    bool WriteKey(const SimulatedHidDevice& device, std::uint8_t keyField, std::uint8_t kind,
+                  bool withReportIds = false);
+
+    // The testbed's root folder (holds sys/ and dev/).
+    std::string RootDir() const;
+
+private:
+    void RemoveEntry(const std::string& syspath);
+    void HangUpReaders(const SimulatedHidDevice& device);
+
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace zan::test

@@ -1,0 +1,281 @@
+#include "zan_test_support/simulated_palmkey.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/syscall.h>
+#include <umockdev.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace zan::test {
+namespace {
+
+constexpr const char* kUsbBusPath = "/sys/devices/pci0000:00/0000:00:14.0/usb1";
+constexpr int kHidrawMajor = 241;
+constexpr std::size_t kPalmkeyReportSize = 63;
+constexpr std::uint8_t kPalmkeyReportId = 1;
+
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "simulated device bed: %s\n", what.c_str());
+    std::abort();
+}
+
+std::vector<std::uint8_t> VendorDescriptor(bool withReportIds) {
+    std::vector<std::uint8_t> descriptor = {
+        0x06, 0x00, 0xFF,  // usage page (vendor 0xFF00)
+        0x09, 0x01,        // usage 1
+        0xA1, 0x01,        // collection (application)
+    };
+    if (withReportIds) {
+        descriptor.insert(descriptor.end(), {0x85, kPalmkeyReportId});
+    }
+    descriptor.insert(descriptor.end(), {
+                                            0x15, 0x00,        // logical minimum 0
+                                            0x26, 0xFF, 0x00,  // logical maximum 255
+                                            0x75, 0x08,        // report size 8
+                                            0x95, 0x3F,        // report count 63
+                                            0x09, 0x02,        // usage 2
+                                            0x81, 0x02,        // input (data, variable)
+                                            0x09, 0x03,        // usage 3
+                                            0x91, 0x02,        // output (data, variable)
+                                            0xC0,              // end collection
+                                        });
+    return descriptor;
+}
+
+std::string Hex(std::span<const std::uint8_t> bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::uint8_t byte : bytes) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0x0F];
+    }
+    return text;
+}
+
+std::string Hex4(std::uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
+    return text;
+}
+
+std::string Hex4Lower(std::uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value));
+    return text;
+}
+
+// The testbed wants paths without the leading /sys in descriptions.
+std::string WithoutSysPrefix(const std::string& syspath) {
+    return syspath.substr(4);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> PalmkeyReportDescriptor() {
+    return VendorDescriptor(false);
+}
+
+std::vector<std::uint8_t> PalmkeyReportDescriptorWithReportIds() {
+    return VendorDescriptor(true);
+}
+
+std::vector<std::uint8_t> KeyboardReportDescriptor() {
+    return {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15,
+            0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x08, 0x81, 0x02, 0x95, 0x01, 0x75, 0x08,
+            0x81, 0x01, 0x95, 0x05, 0x75, 0x01, 0x05, 0x08, 0x19, 0x01, 0x29, 0x05, 0x91,
+            0x02, 0x95, 0x01, 0x75, 0x03, 0x91, 0x01, 0x95, 0x06, 0x75, 0x08, 0x15, 0x00,
+            0x25, 0x65, 0x05, 0x07, 0x19, 0x00, 0x29, 0x65, 0x81, 0x00, 0xC0};
+}
+
+std::vector<std::uint8_t> PalmkeyInputReport(std::uint8_t keyField, std::uint8_t kind,
+                                             bool withReportIds) {
+    std::vector<std::uint8_t> report(kPalmkeyReportSize, 0);
+    report[0] = keyField;
+    report[1] = kind;
+    if (withReportIds) {
+        report.insert(report.begin(), kPalmkeyReportId);
+    }
+    return report;
+}
+
+struct SimulatedDeviceBed::Impl {
+    UMockdevTestbed* testbed = nullptr;
+    int nextHidraw = 0;
+    int nextHidDevice = 1;
+    int nextUsbPort = 1;
+    // Interfaces per USB device, so that its entry goes when the last does.
+    std::map<std::string, int> interfacesOfUsbDevice;
+    std::set<std::string> presentUsbDevices;
+
+    void AddFromString(const std::string& description) {
+        GError* error = nullptr;
+        if (umockdev_testbed_add_from_string(testbed, description.c_str(), &error) == FALSE) {
+            std::string message = error != nullptr ? error->message : "unknown error";
+            g_clear_error(&error);
+            Fail("cannot add device: " + message);
+        }
+    }
+};
+
+SimulatedDeviceBed::SimulatedDeviceBed() : impl_(std::make_unique<Impl>()) {
+    impl_->testbed = umockdev_testbed_new();
+    if (umockdev_in_mock_environment() == FALSE) {
+        g_object_unref(impl_->testbed);
+        Fail("not running under umockdev's preload; start the program with umockdev-wrapper");
+    }
+}
+
+SimulatedDeviceBed::~SimulatedDeviceBed() {
+    g_object_unref(impl_->testbed);
+}
+
+bool SimulatedDeviceBed::InMockEnvironment() {
+    const char* preload = std::getenv("LD_PRELOAD");
+    return preload != nullptr && std::string(preload).find("umockdev") != std::string::npos;
+}
+
+SimulatedHidDevice SimulatedDeviceBed::AddHidDevice(const SimulatedHidSpec& spec) {
+    SimulatedHidDevice device;
+    device.usbPort = spec.usbPort != 0 ? spec.usbPort : impl_->nextUsbPort++;
+    if (device.usbPort >= impl_->nextUsbPort) {
+        impl_->nextUsbPort = device.usbPort + 1;
+    }
+    const int hidraw = impl_->nextHidraw++;
+    const int hidNumber = impl_->nextHidDevice++;
+    const std::string port = "1-" + std::to_string(device.usbPort);
+    device.usbSyspath = std::string(kUsbBusPath) + "/" + port;
+    const std::string interfacePath =
+        device.usbSyspath + "/" + port + ":1." + std::to_string(spec.interfaceNumber);
+    char hidName[32];
+    std::snprintf(hidName, sizeof hidName, "0003:%04X:%04X.%04X",
+                  static_cast<unsigned>(spec.vendorId), static_cast<unsigned>(spec.productId),
+                  static_cast<unsigned>(hidNumber));
+    device.hidSyspath = interfacePath + "/" + hidName;
+    device.sysname = "hidraw" + std::to_string(hidraw);
+    device.hidrawSyspath = device.hidSyspath + "/hidraw/" + device.sysname;
+    device.devnode = "/dev/" + device.sysname;
+
+    std::ostringstream description;
+    description << "P: " << WithoutSysPrefix(device.hidrawSyspath) << "\n"
+                << "N: " << device.sysname << "\n"
+                << "E: DEVNAME=" << device.devnode << "\n"
+                << "E: MAJOR=" << kHidrawMajor << "\nE: MINOR=" << hidraw << "\n"
+                << "E: SUBSYSTEM=hidraw\n"
+                << "A: dev=" << kHidrawMajor << ":" << hidraw << "\\n\n\n";
+    description << "P: " << WithoutSysPrefix(device.hidSyspath) << "\n"
+                << "E: DRIVER=hid-generic\n"
+                << "E: HID_ID=0003:0000" << Hex4(spec.vendorId) << ":0000" << Hex4(spec.productId)
+                << "\n"
+                << "E: HID_NAME=Simulated " << Hex4(spec.vendorId) << ":" << Hex4(spec.productId)
+                << "\n"
+                << "E: SUBSYSTEM=hid\n"
+                << "H: report_descriptor=" << Hex(spec.reportDescriptor) << "\n\n";
+    description << "P: " << WithoutSysPrefix(interfacePath) << "\n"
+                << "E: DEVTYPE=usb_interface\nE: DRIVER=usbhid\nE: SUBSYSTEM=usb\n"
+                << "A: bInterfaceClass=03\nA: bInterfaceNumber=0" << spec.interfaceNumber << "\n\n";
+    if (impl_->presentUsbDevices.count(device.usbSyspath) == 0) {
+        description << "P: " << WithoutSysPrefix(device.usbSyspath) << "\n"
+                    << "E: DEVTYPE=usb_device\nE: DRIVER=usb\nE: SUBSYSTEM=usb\n"
+                    << "E: PRODUCT=" << std::hex << spec.vendorId << "/" << spec.productId
+                    << std::dec << "/100\n"
+                    << "A: idVendor=" << Hex4Lower(spec.vendorId) << "\n"
+                    << "A: idProduct=" << Hex4Lower(spec.productId) << "\n\n";
+        impl_->presentUsbDevices.insert(device.usbSyspath);
+    }
+    impl_->AddFromString(description.str());
+    ++impl_->interfacesOfUsbDevice[device.usbSyspath];
+    return device;
+}
+
+SimulatedHidDevice SimulatedDeviceBed::AddPalmkey(bool withReportIds) {
+    SimulatedHidSpec spec;
+    if (withReportIds) {
+        spec.reportDescriptor = PalmkeyReportDescriptorWithReportIds();
+    }
+    return AddHidDevice(spec);
+}
+
+void SimulatedDeviceBed::Unplug(const SimulatedHidDevice& device) {
+    HangUpReaders(device);
+    // The kernel announces the node's removal first, while its parents still
+    // exist; umockdev's removal itself sends nothing.
+    RemoveEntry(device.hidrawSyspath);
+    RemoveEntry(device.hidSyspath);
+    int& interfaces = impl_->interfacesOfUsbDevice[device.usbSyspath];
+    if (--interfaces <= 0) {
+        impl_->interfacesOfUsbDevice.erase(device.usbSyspath);
+        impl_->presentUsbDevices.erase(device.usbSyspath);
+        RemoveEntry(device.usbSyspath);
+    }
+}
+
+void SimulatedDeviceBed::RemoveEntry(const std::string& syspath) {
+    umockdev_testbed_uevent(impl_->testbed, syspath.c_str(), "remove");
+    umockdev_testbed_remove_device(impl_->testbed, syspath.c_str());
+}
+
+void SimulatedDeviceBed::HangUpReaders(const SimulatedHidDevice& device) {
+    // The node is a pty that outlives the removal; hanging it up gives every
+    // open reader what an unplugged hidraw node gives: POLLHUP|POLLERR and a
+    // failing read. The preload answers ioctls on /dev nodes itself, so the
+    // pty is opened by its own name and the ioctl goes to the kernel directly.
+    std::array<char, 256> ptyName{};
+    const std::string link = RootDir() + "/dev/" + device.sysname;
+    if (::readlink(link.c_str(), ptyName.data(), ptyName.size() - 1) <= 0) {
+        return;
+    }
+    const int fd = ::open(ptyName.data(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    if (::syscall(SYS_ioctl, fd, TIOCVHANGUP, 0) != 0) {
+        std::fprintf(stderr, "simulated device bed: cannot hang up %s\n", device.devnode.c_str());
+    }
+    ::close(fd);
+}
+
+void SimulatedDeviceBed::SendUevent(const SimulatedHidDevice& device, const std::string& action) {
+    umockdev_testbed_uevent(impl_->testbed, device.hidrawSyspath.c_str(), action.c_str());
+}
+
+bool SimulatedDeviceBed::WriteReport(const SimulatedHidDevice& device,
+                                     std::span<const std::uint8_t> report) {
+    const int fd = umockdev_testbed_get_dev_fd(impl_->testbed, device.devnode.c_str());
+    if (fd < 0) {
+        return false;
+    }
+    std::size_t written = 0;
+    while (written < report.size()) {
+        const ssize_t result = ::write(fd, report.data() + written, report.size() - written);
+        if (result < 0 && errno == EINTR) {
+            continue;
+        }
+        if (result <= 0) {
+            return false;
+        }
+        written += static_cast<std::size_t>(result);
+    }
+    return true;
+}
+
+bool SimulatedDeviceBed::WriteKey(const SimulatedHidDevice& device, std::uint8_t keyField,
+                                  std::uint8_t kind, bool withReportIds) {
+    return WriteReport(device, PalmkeyInputReport(keyField, kind, withReportIds));
+}
+
+std::string SimulatedDeviceBed::RootDir() const {
+    gchar* root = umockdev_testbed_get_root_dir(impl_->testbed);
+    std::string result = root != nullptr ? root : "";
+    g_free(root);
+    return result;
+}
+
+}  // namespace zan::test

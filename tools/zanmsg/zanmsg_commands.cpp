@@ -1,0 +1,158 @@
+#include "zanmsg_commands.h"
+
+#include <poll.h>
+#include <sys/signalfd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "platform/endpoints.h"
+
+namespace zan::zanmsg {
+namespace {
+
+std::string Describe(std::string_view windowClass, std::optional<std::string_view> title) {
+    std::string text = "class \"" + std::string(windowClass) + "\"";
+    text += title ? " and title \"" + std::string(*title) + "\"" : std::string(" (any title)");
+    return text;
+}
+
+int ReportEndpointError(const EndpointError& error) {
+    std::fprintf(stderr, "zanmsg: %s\n", error.message.c_str());
+    return kExitEndpointError;
+}
+
+// The window, or the exit status that explains why there is none.
+struct Lookup {
+    std::optional<WindowRef> window;
+    int status = kExitOk;
+};
+
+Lookup FindOrExplain(std::string_view windowClass, std::optional<std::string_view> title) {
+    LinuxWindowSystem windows;
+    auto found = windows.Find(windowClass, title);
+    if (!found.ok()) {
+        return {std::nullopt, ReportEndpointError(found.error())};
+    }
+    if (!found.value()) {
+        std::fprintf(stderr, "zanmsg: no window with %s\n", Describe(windowClass, title).c_str());
+        return {std::nullopt, kExitNoWindow};
+    }
+    return {found.value(), kExitOk};
+}
+
+class SignalFd {
+public:
+    // The signals are blocked first, so that one arriving before the loop
+    // waits for it instead of ending the process with the endpoint left.
+    SignalFd() {
+        sigset_t signals;
+        sigemptyset(&signals);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            sigaddset(&signals, signal);
+        }
+        if (sigprocmask(SIG_BLOCK, &signals, nullptr) == 0) {
+            fd_ = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+        }
+    }
+    SignalFd(const SignalFd&) = delete;
+    SignalFd& operator=(const SignalFd&) = delete;
+    ~SignalFd() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    int fd() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
+bool PrintMessage(const WindowMessage& message) {
+    const int written = std::printf("%u %llu %lld\n", static_cast<unsigned>(message.message),
+                                    static_cast<unsigned long long>(message.wParam),
+                                    static_cast<long long>(message.lParam));
+    return written > 0 && std::fflush(stdout) == 0;
+}
+
+// Prints every waiting message; false when standard output failed.
+bool Drain(OwnedEndpoint& endpoint) {
+    while (const auto message = endpoint.Receive()) {
+        if (!PrintMessage(*message)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int Listen(OwnedEndpoint& endpoint, const SignalFd& signals) {
+    std::array<pollfd, 2> watched{{{endpoint.fd(), POLLIN, 0}, {signals.fd(), POLLIN, 0}}};
+    for (;;) {
+        if (poll(watched.data(), watched.size(), -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            std::perror("zanmsg: waiting for messages");
+            return kExitEndpointError;
+        }
+        // Messages first: one posted just before the signal is still shown.
+        if (watched[0].revents != 0 && !Drain(endpoint)) {
+            std::fprintf(stderr, "zanmsg: cannot write to standard output\n");
+            return kExitOutputFailed;
+        }
+        if (watched[1].revents != 0) {
+            return kExitOk;
+        }
+    }
+}
+
+}  // namespace
+
+int RunPost(std::string_view windowClass, std::optional<std::string_view> title,
+            const WindowMessage& message) {
+    const Lookup lookup = FindOrExplain(windowClass, title);
+    if (!lookup.window) {
+        return lookup.status;
+    }
+    LinuxWindowSystem windows;
+    if (!windows.PostMessage(*lookup.window, message)) {
+        std::fprintf(stderr,
+                     "zanmsg: window %s did not take the message (it closed, or its "
+                     "queue is full)\n",
+                     lookup.window->name.c_str());
+        return kExitNoWindow;
+    }
+    return kExitOk;
+}
+
+int RunFind(std::string_view windowClass, std::optional<std::string_view> title) {
+    const Lookup lookup = FindOrExplain(windowClass, title);
+    if (!lookup.window) {
+        return lookup.status;
+    }
+    std::printf("%s\n", lookup.window->name.c_str());
+    return std::fflush(stdout) == 0 ? kExitOk : kExitOutputFailed;
+}
+
+int RunListen(std::string_view windowClass, std::string_view title) {
+    // A reader that goes away must end the loop through a write error, not
+    // kill the process before it removes its endpoint.
+    std::signal(SIGPIPE, SIG_IGN);
+    const SignalFd signals;
+    if (signals.fd() < 0) {
+        std::perror("zanmsg: cannot watch for signals");
+        return kExitEndpointError;
+    }
+    auto created = OwnedEndpoint::Create(windowClass, title);
+    if (!created.ok()) {
+        return ReportEndpointError(created.error());
+    }
+    OwnedEndpoint& endpoint = created.value();
+    std::fprintf(stderr, "listening on %s\n", endpoint.name().c_str());
+    std::fflush(stderr);
+    return Listen(endpoint, signals);
+}
+
+}  // namespace zan::zanmsg

@@ -1,0 +1,27 @@
+#pragma once
+// The three things zanmsg does. Each prints its own diagnostics and returns
+// the process exit status.
+
+#include <optional>
+#include <string_view>
+
+#include "platform/window_system.h"
+
+namespace zan::zanmsg {
+
+enum ExitStatus : int {
+    kExitOk = 0,
+    kExitNoWindow = 1,
+    kExitUsage = 2,
+    kExitEndpointError = 3,
+    kExitOutputFailed = 4,
+};
+
+// title nullopt: any title.
+int RunPost(std::string_view windowClass, std::optional<std::string_view> title,
+            const WindowMessage& message);
+int RunFind(std::string_view windowClass, std::optional<std::string_view> title);
+// Returns after SIGINT, SIGTERM or SIGHUP, with the endpoint removed.
+int RunListen(std::string_view windowClass, std::string_view title);
+
+}  // namespace zan::zanmsg
