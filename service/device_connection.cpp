@@ -15,9 +15,17 @@ DeviceConnection::DeviceConnection(DriverState& state, ReportSink& sink,
                                    DeviceConnectionPorts ports)
     : state_(state), sink_(sink), ports_(std::move(ports)) {}
 
-DeviceConnection::~DeviceConnection() { ReleaseDevice(); }
+DeviceConnection::~DeviceConnection() {
+    ReleaseDevice();
+}
 
 void DeviceConnection::Poll() {
+    // A tick that was already due when the reader started finds the device
+    // open and read: nothing to do.
+    if (state_.bRunning.load() != 0 && ReaderRunning()) {
+        ports_.killPollTimer();
+        return;
+    }
     std::wstring path;
     if (!ports_.findDevicePath(path)) {
         return;

@@ -33,9 +33,8 @@ bool WaylandReachable() {
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     UniqueFd socketFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    return socketFd &&
-           ::connect(socketFd.get(), reinterpret_cast<const sockaddr*>(&address),
-                     sizeof address) == 0;
+    return socketFd && ::connect(socketFd.get(), reinterpret_cast<const sockaddr*>(&address),
+                                 sizeof address) == 0;
 }
 
 bool X11Reachable() {
@@ -50,4 +49,6 @@ bool X11Reachable() {
 
 }  // namespace
 
-bool DisplayReachable() { return WaylandReachable() || X11Reachable(); }
+bool DisplayReachable() {
+    return WaylandReachable() || X11Reachable();
+}

@@ -11,7 +11,8 @@ void QtTimerPort::SetTimer(std::uint32_t timerId, std::uint32_t periodMs) {
 }
 
 void QtTimerPort::KillTimer(std::uint32_t timerId) {
-    QMetaObject::invokeMethod(this, [this, timerId] { KillHere(timerId); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, timerId] { KillHere(timerId); }, Qt::QueuedConnection);
 }
 
 bool QtTimerPort::IsArmed(std::uint32_t timerId) const {

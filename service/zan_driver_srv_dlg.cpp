@@ -15,8 +15,7 @@ Cregedit& ProcessLocator() {
 }
 
 bool FindPalmkeyPath(std::wstring& path) {
-    return ProcessLocator().GetHIDDevicePathName(path, DEVICE_VENDOR_ID, DEVICE_PRODUCT_ID, 0) !=
-           0;
+    return ProcessLocator().GetHIDDevicePathName(path, DEVICE_VENDOR_ID, DEVICE_PRODUCT_ID, 0) != 0;
 }
 
 }  // namespace
@@ -120,7 +119,9 @@ void CZanDriverSrvDlg::HandleMessage(const zan::WindowMessage& message) {
     }
 }
 
-void CZanDriverSrvDlg::OnReloadConfig() { LoadButtonConfig(); }
+void CZanDriverSrvDlg::OnReloadConfig() {
+    LoadButtonConfig();
+}
 
 void CZanDriverSrvDlg::OnShowPrompt(std::int64_t /*kind*/) {
     // The notification popup plugs in here.

@@ -12,7 +12,9 @@
 
 namespace {
 
-int OpenPidFd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
+int OpenPidFd(pid_t pid) {
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
 
 int ShellStatus(int waitStatus) {
     if (WIFEXITED(waitStatus)) {
@@ -60,7 +62,8 @@ std::optional<ChildProcess> ChildProcess::Start(const std::vector<std::string>& 
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
         ::execvp(arguments[0], arguments.data());
         const int execErrno = errno;
-        [[maybe_unused]] const ssize_t written = ::write(execReport[1], &execErrno, sizeof execErrno);
+        [[maybe_unused]] const ssize_t written =
+            ::write(execReport[1], &execErrno, sizeof execErrno);
         ::_exit(127);
     }
     ::close(execReport[1]);

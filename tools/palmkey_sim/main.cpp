@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -84,11 +85,18 @@ std::optional<Options> ParseOptions(int argc, char* argv[]) {
 // The preload must be in place before the testbed exists; a program started
 // without it is started again under umockdev-wrapper.
 [[noreturn]] void ReexecUnderWrapper(int argc, char* argv[]) {
+    // The wrapper replaces this image, so /proc/self/exe must be resolved
+    // now: afterwards it names the wrapper.
+    std::vector<char> self(PATH_MAX + 1, '\0');
+    if (::readlink("/proc/self/exe", self.data(), PATH_MAX) <= 0) {
+        std::fprintf(stderr, "palmkey-sim: cannot find its own program file: %s\n",
+                     std::strerror(errno));
+        std::exit(kSetupError);
+    }
     std::vector<char*> arguments;
     static char wrapper[] = "umockdev-wrapper";
-    static char self[] = "/proc/self/exe";
     arguments.push_back(wrapper);
-    arguments.push_back(self);
+    arguments.push_back(self.data());
     for (int index = 1; index < argc; ++index) {
         arguments.push_back(argv[index]);
     }
@@ -108,13 +116,8 @@ public:
     Simulator(zan::test::SimulatedDeviceBed& bed, bool reportIds)
         : bed_(bed), reportIds_(reportIds) {}
 
-    void Plug(bool sendUevent) {
-        zan::test::SimulatedHidSpec spec;
-        if (reportIds_) {
-            spec.reportDescriptor = zan::test::PalmkeyReportDescriptorWithReportIds();
-        }
-        device_ = sendUevent ? bed_.Plug(spec) : bed_.AddHidDevice(spec);
-    }
+    // umockdev announces the new entries with "add" uevents.
+    void Plug() { device_ = bed_.AddPalmkey(reportIds_); }
 
     // Returns false on quit.
     bool Run(const SimCommand& command) {
@@ -133,7 +136,7 @@ public:
                     Say("error: the device is already plugged in");
                     return true;
                 }
-                Plug(true);
+                Plug();
                 Say("plugged " + device_->devnode);
                 return true;
             case Kind::kUnplug:
@@ -264,7 +267,7 @@ int RunSession(const Options& options, int signalFd) {
     zan::test::SimulatedDeviceBed bed;
     Simulator simulator(bed, options.reportIds);
     if (!options.absent) {
-        simulator.Plug(false);
+        simulator.Plug();
     }
     std::string error;
     auto child = ChildProcess::Start(options.command, error);

@@ -15,7 +15,9 @@ std::optional<long> ParseNumber(const std::string& text, int base) {
     return value;
 }
 
-SimParseResult Error(std::string message) { return {std::nullopt, std::move(message)}; }
+SimParseResult Error(std::string message) {
+    return {std::nullopt, std::move(message)};
+}
 
 SimParseResult NumberCommand(SimCommand::Kind kind, std::istringstream& words, long low, long high,
                              const std::string& name) {
