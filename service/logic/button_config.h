@@ -48,9 +48,12 @@ void LoadButtonConfig(ButtonConfig& config, const ConfigDocument& doc);
 
 // The one process-wide record. The main thread reloads; the reader thread
 // and the popup read. A reload builds a new record from the current one and
-// publishes it whole, so a reader's snapshot never mixes two loads.
+// publishes it whole, so a reader's snapshot never mixes two loads and stays
+// valid for as long as the reader holds it. Resets and reloads come from one
+// thread at a time; every member may be called from any thread.
 class ButtonConfigStore {
 public:
+    // Starts with the record's initial values (no built-in key codes yet).
     ButtonConfigStore();
 
     std::shared_ptr<const ButtonConfig> Snapshot() const;
@@ -63,8 +66,7 @@ public:
     void Reload(ConfigDocument& doc, const std::wstring& defaultName, const std::wstring& dataDir,
                 const std::wstring& dataPath, bool useProgramDir);
     void Reload(ConfigDocument& doc, const std::wstring& defaultName, const std::wstring& dataDir,
-                const std::wstring& dataPath, bool useProgramDir,
-                const ConfigLocations& locations);
+                const std::wstring& dataPath, bool useProgramDir, const ConfigLocations& locations);
 
     // Written by the volume step, read by the popup: kept apart from the
     // record because it is not loaded from the document.
@@ -72,6 +74,8 @@ public:
     void SetVolumeText(std::wstring text);
 
 private:
+    void Publish(std::shared_ptr<const ButtonConfig> next);
+
     mutable std::mutex mutex_;
     std::shared_ptr<const ButtonConfig> current_;
     std::wstring volumeText_;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <latch>
 #include <thread>
 
 #include "built_in_keys.h"
@@ -21,8 +22,11 @@ TEST(PressCounterConcurrency, EveryPressIsCountedExactlyOnce) {
     PressCounter counter(timers);
     const ButtonConfig config = BuiltInKeys();
     std::atomic<bool> pressingDone{false};
+    // Both sides start together, so the presses overlap the taking.
+    std::latch start(2);
 
     std::thread reader([&] {
+        start.arrive_and_wait();
         for (std::uint64_t i = 0; i < kPresses; ++i) {
             counter.CountPress(config, static_cast<int>(i % kKeyRowCount) + 1);
         }
@@ -36,6 +40,7 @@ TEST(PressCounterConcurrency, EveryPressIsCountedExactlyOnce) {
         taken += presses.count;
         windowsWithPresses += presses.count > 0 ? 1 : 0;
     };
+    start.arrive_and_wait();
     while (!pressingDone.load()) {
         takeOnce();
     }

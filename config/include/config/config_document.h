@@ -57,15 +57,13 @@ void OpenConfigDocument(ConfigDocument& doc, const std::wstring& defaultName,
 // A value that is not a leading decimal integer, or does not fit 32 bits, is
 // absent. Always returns 1.
 int ReadConfigNumber(const ConfigDocument& doc, const std::wstring& section,
-                     const std::wstring& key, const std::wstring& attribute,
-                     std::int32_t& target);
+                     const std::wstring& key, const std::wstring& attribute, std::int32_t& target);
 
 // Stores the value into target when present; only the first matching section
 // is examined. Characters the locale's codeset cannot hold come back as '?'.
 // Always returns 1.
-int ReadConfigText(const ConfigDocument& doc, const std::wstring& section,
-                   const std::wstring& key, const std::wstring& attribute,
-                   std::optional<std::wstring>& target);
+int ReadConfigText(const ConfigDocument& doc, const std::wstring& section, const std::wstring& key,
+                   const std::wstring& attribute, std::optional<std::wstring>& target);
 
 // Sets one attribute and saves the whole document atomically. Any of the
 // names may be null: the write then stops at that level after creating the

@@ -1,6 +1,7 @@
 #include "zan_test_support/simulated_palmkey.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <umockdev.h>
@@ -269,6 +270,19 @@ bool SimulatedDeviceBed::WriteReport(const SimulatedHidDevice& device,
 bool SimulatedDeviceBed::WriteKey(const SimulatedHidDevice& device, std::uint8_t keyField,
                                   std::uint8_t kind, bool withReportIds) {
     return WriteReport(device, PalmkeyInputReport(keyField, kind, withReportIds));
+}
+
+std::vector<std::uint8_t> SimulatedDeviceBed::ReadFromHost(const SimulatedHidDevice& device,
+                                                           std::size_t most, int timeoutMs) {
+    const int fd = umockdev_testbed_get_dev_fd(impl_->testbed, device.devnode.c_str());
+    std::vector<std::uint8_t> bytes(most);
+    pollfd watched{fd, POLLIN, 0};
+    if (fd < 0 || ::poll(&watched, 1, timeoutMs) != 1 || (watched.revents & POLLIN) == 0) {
+        return {};
+    }
+    const ssize_t count = ::read(fd, bytes.data(), bytes.size());
+    bytes.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+    return bytes;
 }
 
 std::string SimulatedDeviceBed::RootDir() const {

@@ -101,6 +101,11 @@ public:
     bool WriteKey(const SimulatedHidDevice& device, std::uint8_t keyField, std::uint8_t kind,
                   bool withReportIds = false);
 
+    // What the host wrote to the node (output reports), as far as it arrives
+    // within timeoutMs; empty when nothing came.
+    std::vector<std::uint8_t> ReadFromHost(const SimulatedHidDevice& device, std::size_t most,
+                                           int timeoutMs);
+
     // The testbed's root folder (holds sys/ and dev/).
     std::string RootDir() const;
 

@@ -1,0 +1,33 @@
+#pragma once
+// Where the document lives: the delivered copy next to the program for an
+// administrator, otherwise a per-user copy in the application-data folder,
+// made from the delivered copy on first use and never refreshed from it.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+struct ConfigLocations;
+
+namespace zan::config {
+
+// A folder written with backslashes ("\ZanSoftware\Drivers\"), as a path
+// relative to whatever it is appended to.
+std::filesystem::path RelativePathFromBackslashes(std::wstring_view backslashed,
+                                                  std::string_view codeset);
+
+struct DocumentNames {
+    std::wstring defaultName;
+    std::wstring dataDir;
+    std::wstring dataPath;
+};
+
+// The document's path. For the per-user copy, when nothing exists at that
+// path yet, the folder chain is made and the delivered copy copied there in
+// one atomic step; failures of that step are not reported (the parse then
+// finds no file). Empty when the location needed is unknown.
+std::filesystem::path ResolveDocumentPath(const DocumentNames& names, bool useProgramDir,
+                                          const ConfigLocations& locations,
+                                          std::string_view codeset);
+
+}  // namespace zan::config

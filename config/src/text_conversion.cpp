@@ -1,0 +1,166 @@
+#include "text_conversion.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <type_traits>
+
+namespace zan::config {
+
+namespace {
+
+constexpr std::string_view kUtf8 = "UTF-8";
+constexpr std::string_view kWide = "WCHAR_T";
+constexpr wchar_t kReplacementCharacter = L'\uFFFD';
+
+struct IconvCloser {
+    void operator()(void* handle) const { ::iconv_close(static_cast<iconv_t>(handle)); }
+};
+using IconvHandle = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>;
+
+IconvHandle OpenConverter(std::string_view to, std::string_view from) {
+    const iconv_t handle = ::iconv_open(std::string(to).c_str(), std::string(from).c_str());
+    if (handle == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr)
+        return nullptr;
+    }
+    return IconvHandle(handle);
+}
+
+// Runs iconv over the whole input. An input unit the target cannot take, or
+// an invalid one, is replaced and skipped; a truncated sequence at the end is
+// replaced once. Nothing when iconv does not know one of the encodings.
+std::optional<std::string> Convert(std::string_view input, std::string_view from,
+                                   std::string_view to, std::size_t inputUnit,
+                                   std::string_view replacement) {
+    IconvHandle converter = OpenConverter(to, from);
+    if (!converter) {
+        return std::nullopt;
+    }
+    std::string output;
+    std::array<char, 4096> chunk{};
+    // iconv's interface is not const-correct; it never writes through inbuf.
+    char* in = const_cast<char*>(input.data());  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+    std::size_t inLeft = input.size();
+    while (inLeft > 0) {
+        char* out = chunk.data();
+        std::size_t outLeft = chunk.size();
+        const std::size_t result = ::iconv(converter.get(), &in, &inLeft, &out, &outLeft);
+        const int error = errno;
+        output.append(chunk.data(), chunk.size() - outLeft);
+        if (result != static_cast<std::size_t>(-1) || error == E2BIG) {
+            continue;
+        }
+        output.append(replacement);
+        if (error == EILSEQ && inLeft >= inputUnit) {
+            in += inputUnit;
+            inLeft -= inputUnit;
+        } else {
+            break;  // EINVAL: an incomplete sequence at the end of the input
+        }
+    }
+    // Stateful encodings may still owe a shift sequence back to the initial state.
+    char* out = chunk.data();
+    std::size_t outLeft = chunk.size();
+    if (::iconv(converter.get(), nullptr, nullptr, &out, &outLeft) !=
+        static_cast<std::size_t>(-1)) {
+        output.append(chunk.data(), chunk.size() - outLeft);
+    }
+    return output;
+}
+
+std::string_view WideBytes(const std::wstring_view& wide) {
+    return {reinterpret_cast<const char*>(wide.data()),  // NOLINT
+            wide.size() * sizeof(wchar_t)};
+}
+
+std::wstring WideFromBytes(const std::string& bytes) {
+    std::wstring wide(bytes.size() / sizeof(wchar_t), L'\0');
+    bytes.copy(reinterpret_cast<char*>(wide.data()), wide.size() * sizeof(wchar_t));  // NOLINT
+    return wide;
+}
+
+std::string_view ReplacementBytes() {
+    static const wchar_t replacement = kReplacementCharacter;
+    return {reinterpret_cast<const char*>(&replacement), sizeof(wchar_t)};  // NOLINT
+}
+
+// Converts into wide text from a byte encoding. A codeset iconv does not know
+// is taken for UTF-8 rather than losing the text.
+std::wstring ToWide(std::string_view bytes, std::string_view codeset) {
+    auto converted = Convert(bytes, codeset, kWide, 1, ReplacementBytes());
+    if (!converted) {
+        converted = Convert(bytes, kUtf8, kWide, 1, ReplacementBytes());
+    }
+    return WideFromBytes(converted.value_or(std::string()));
+}
+
+bool IsCharacter(wchar_t c) {
+    const auto code = static_cast<std::uint32_t>(c);
+    return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+}
+
+// Converts wide text into a byte encoding; "?" stands in for what it lacks.
+// Values that are no Unicode character are replaced first: iconv would pass
+// some of them on as bytes no UTF-8 reader accepts.
+std::string FromWide(std::wstring_view text, std::string_view codeset) {
+    std::wstring wide(text);
+    for (wchar_t& c : wide) {
+        if (!IsCharacter(c)) {
+            c = L'?';
+        }
+    }
+    auto converted = Convert(WideBytes(wide), kWide, codeset, sizeof(wchar_t), "?");
+    if (!converted) {
+        converted = Convert(WideBytes(wide), kWide, kUtf8, sizeof(wchar_t), "?");
+    }
+    return converted.value_or(std::string());
+}
+
+}  // namespace
+
+std::string CodesetFromLanginfo(std::string_view langinfoCodeset) {
+    if (langinfoCodeset.empty() || langinfoCodeset == "ANSI_X3.4-1968" ||
+        langinfoCodeset == "ASCII" || langinfoCodeset == "US-ASCII") {
+        return std::string(kUtf8);
+    }
+    return std::string(langinfoCodeset);
+}
+
+std::string CodesetOfLocale() {
+    return CodesetFromLanginfo(::nl_langinfo(CODESET));
+}
+
+std::wstring Utf8ToWide(std::string_view utf8) {
+    return ToWide(utf8, kUtf8);
+}
+
+std::string WideToUtf8(std::wstring_view wide) {
+    return FromWide(wide, kUtf8);
+}
+
+std::string WideToCodeset(std::wstring_view wide, std::string_view codeset) {
+    return FromWide(wide, codeset);
+}
+
+std::wstring CodesetToWide(std::string_view bytes, std::string_view codeset) {
+    return ToWide(bytes, codeset);
+}
+
+std::string Utf8ToCodeset(std::string_view utf8, std::string_view codeset) {
+    return FromWide(Utf8ToWide(utf8), codeset);
+}
+
+std::string CodesetToUtf8(std::string_view bytes, std::string_view codeset) {
+    return FromWide(ToWide(bytes, codeset), kUtf8);
+}
+
+std::wstring ThroughCodeset(std::wstring_view wide, std::string_view codeset) {
+    return ToWide(FromWide(wide, codeset), codeset);
+}
+
+}  // namespace zan::config

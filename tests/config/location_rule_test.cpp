@@ -1,0 +1,199 @@
+#include "location_rule.h"
+
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "config/config_document.h"
+#include "document_fixture.h"
+#include "scratch_folder.h"
+
+namespace zan::config {
+namespace {
+
+using testing::kDataDir;
+using testing::kDataPath;
+using testing::kDefaultName;
+using testing::ReadTextFile;
+using testing::ScratchFolder;
+using testing::WriteTextFile;
+
+const std::string kDelivered = "<Config><KwSet><Choose Set='1'/></KwSet></Config>";
+
+std::int32_t ChooseSet(const ConfigDocument& doc) {
+    std::int32_t value = -1;
+    ReadConfigNumber(doc, L"KwSet", L"Choose", L"Set", value);
+    return value;
+}
+
+class LocationRule : public ::testing::Test {
+protected:
+    ConfigLocations Locations() const {
+        return {scratch_.Path() / "program", scratch_.Path() / "home" / ".config"};
+    }
+    std::filesystem::path Delivered() const { return Locations().programDir / "Palmkey.xml"; }
+    std::filesystem::path PerUser() const {
+        return Locations().appDataDir / "ZanSoftware" / "Drivers" / "Palmkey.xml";
+    }
+    void Open(bool useProgramDir, const ConfigLocations& locations) {
+        OpenConfigDocument(doc_, kDefaultName, kDataDir, kDataPath, useProgramDir, locations);
+    }
+    void Open(bool useProgramDir) { Open(useProgramDir, Locations()); }
+
+    ScratchFolder scratch_;
+    ConfigDocument doc_;
+};
+
+TEST_F(LocationRule, AdministratorUsesTheDeliveredCopyAndCopiesNothing) {
+    WriteTextFile(Delivered(), kDelivered);
+    Open(true);
+    EXPECT_EQ(doc_.path, Delivered());
+    EXPECT_EQ(ChooseSet(doc_), 1);
+    EXPECT_FALSE(std::filesystem::exists(Locations().appDataDir));
+}
+
+TEST_F(LocationRule, FirstStartCopiesTheDeliveredCopyIntoANewFolderChain) {
+    WriteTextFile(Delivered(), kDelivered);
+    ASSERT_FALSE(std::filesystem::exists(scratch_.Path() / "home"));
+    Open(false);
+    EXPECT_EQ(doc_.path, PerUser());
+    EXPECT_EQ(ReadTextFile(PerUser()), kDelivered);
+    EXPECT_EQ(ChooseSet(doc_), 1);
+    // The copy leaves no temporary file behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(PerUser().parent_path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(LocationRule, LaterStartsKeepThePerUserCopyEvenWhenTheDeliveredOneChanges) {
+    WriteTextFile(Delivered(), kDelivered);
+    Open(false);
+    const std::string usersOwn = "<Config><KwSet><Choose Set='0'/></KwSet></Config>";
+    WriteTextFile(PerUser(), usersOwn);
+    WriteTextFile(Delivered(), "<Config><KwSet><Choose Set='7'/></KwSet></Config>");
+    Open(false);
+    EXPECT_EQ(ReadTextFile(PerUser()), usersOwn);
+    EXPECT_EQ(ChooseSet(doc_), 0);
+}
+
+TEST_F(LocationRule, AnythingAtThePerUserPathPreventsTheCopy) {
+    WriteTextFile(Delivered(), kDelivered);
+    std::filesystem::create_directories(PerUser().parent_path());
+    std::filesystem::create_symlink("nowhere", PerUser());
+    Open(false);
+    EXPECT_TRUE(std::filesystem::is_symlink(PerUser()));
+    EXPECT_EQ(ChooseSet(doc_), -1);
+}
+
+TEST_F(LocationRule, WithoutADeliveredCopyTheDocumentIsEmpty) {
+    for (const bool useProgramDir : {true, false}) {
+        Open(useProgramDir);
+        ASSERT_NE(doc_.document, nullptr);
+        EXPECT_EQ(ChooseSet(doc_), -1);
+    }
+    EXPECT_FALSE(std::filesystem::exists(PerUser()));
+}
+
+TEST_F(LocationRule, ProgramFoldersLongerThanTheOldPathLimitWork) {
+    for (const auto& programDir : {scratch_.Path() / std::string(150, 'p') / std::string(150, 'q'),
+                                   testing::VeryLongPathBelow(scratch_.Path() / "long")}) {
+        const ConfigLocations locations{programDir, Locations().appDataDir};
+        WriteTextFile(programDir / "Palmkey.xml", kDelivered);
+        Open(true, locations);
+        EXPECT_EQ(doc_.path, programDir / "Palmkey.xml");
+        EXPECT_EQ(ChooseSet(doc_), 1) << programDir.native().size() << " characters";
+    }
+}
+
+TEST_F(LocationRule, AnApplicationDataFolderLongerThanPathMaxGetsItsCopy) {
+    WriteTextFile(Delivered(), kDelivered);
+    const ConfigLocations locations{Locations().programDir,
+                                    testing::VeryLongPathBelow(scratch_.Path() / "deep")};
+    ASSERT_GT(locations.appDataDir.native().size(), static_cast<std::size_t>(PATH_MAX));
+    Open(false, locations);
+    EXPECT_EQ(ChooseSet(doc_), 1);
+    EXPECT_EQ(ReadTextFile(locations.appDataDir / "ZanSoftware/Drivers/Palmkey.xml"), kDelivered);
+}
+
+TEST_F(LocationRule, UnknownFoldersGiveAnEmptyDocument) {
+    WriteTextFile(Delivered(), kDelivered);
+    Open(false, {Locations().programDir, {}});
+    EXPECT_TRUE(doc_.path.empty());
+    EXPECT_EQ(ChooseSet(doc_), -1);
+    Open(true, {{}, Locations().appDataDir});
+    EXPECT_EQ(ChooseSet(doc_), -1);
+}
+
+TEST(BackslashFolders, BecomeRelativePaths) {
+    struct Case {
+        std::wstring backslashed;
+        std::filesystem::path expected;
+    };
+    for (const Case& c :
+         {Case{L"\\ZanSoftware\\Drivers\\", "ZanSoftware/Drivers/"},
+          Case{L"\\ZanSoftware\\Drivers\\Palmkey.xml", "ZanSoftware/Drivers/Palmkey.xml"},
+          Case{L"Palmkey.xml", "Palmkey.xml"}, Case{L"\\\\", ""}, Case{L"", ""}}) {
+        EXPECT_EQ(RelativePathFromBackslashes(c.backslashed, "UTF-8"), c.expected);
+    }
+}
+
+class EnvironmentVariable {
+public:
+    EnvironmentVariable(const char* name, const char* value) : name_(name) {
+        if (const char* old = ::getenv(name)) {
+            old_ = old;
+        }
+        if (value == nullptr) {
+            ::unsetenv(name);
+        } else {
+            ::setenv(name, value, 1);
+        }
+    }
+    ~EnvironmentVariable() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+    EnvironmentVariable(const EnvironmentVariable&) = delete;
+    EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(ProcessLocations, ComeFromTheProgramFileAndTheXdgRules) {
+    const auto program = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    {
+        const EnvironmentVariable xdg("XDG_CONFIG_HOME", "/srv/conf");
+        const EnvironmentVariable home("HOME", "/home/teacher");
+        EXPECT_EQ(ConfigLocations::ForThisProcess().programDir, program);
+        EXPECT_EQ(ConfigLocations::ForThisProcess().appDataDir, "/srv/conf");
+    }
+    {
+        const EnvironmentVariable xdg("XDG_CONFIG_HOME", "relative/conf");
+        const EnvironmentVariable home("HOME", "/home/teacher");
+        EXPECT_EQ(ConfigLocations::ForThisProcess().appDataDir, "/home/teacher/.config");
+    }
+    {
+        const EnvironmentVariable xdg("XDG_CONFIG_HOME", nullptr);
+        const EnvironmentVariable home("HOME", nullptr);
+        // Without HOME the account's home folder stands in.
+        EXPECT_FALSE(ConfigLocations::ForThisProcess().appDataDir.empty());
+    }
+}
+
+TEST(ProcessLocations, AdministratorMeansEffectiveUserZero) {
+    EXPECT_EQ(IsUserAdministrator(), ::geteuid() == 0);
+}
+
+}  // namespace
+}  // namespace zan::config
