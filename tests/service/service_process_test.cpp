@@ -94,6 +94,6 @@ INSTANTIATE_TEST_SUITE_P(Endings, ServiceEndingTest,
                          ::testing::Values(EndingCase{"WmClose", true, 0},
                                            EndingCase{"Sigterm", false, SIGTERM},
                                            EndingCase{"Sigint", false, SIGINT}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace

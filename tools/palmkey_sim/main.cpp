@@ -116,8 +116,13 @@ public:
     Simulator(zan::test::SimulatedDeviceBed& bed, bool reportIds)
         : bed_(bed), reportIds_(reportIds) {}
 
-    // umockdev announces the new entries with "add" uevents.
-    void Plug() { device_ = bed_.AddPalmkey(reportIds_); }
+    // The testbed announces the hidraw node before its parents exist, so
+    // that first notice cannot name the device's ids; a second "add" once
+    // the whole chain is there carries them, as a real kernel's would.
+    void Plug() {
+        device_ = bed_.AddPalmkey(reportIds_);
+        bed_.SendUevent(*device_, "add");
+    }
 
     // Returns false on quit.
     bool Run(const SimCommand& command) {
