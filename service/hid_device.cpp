@@ -3,15 +3,11 @@
 CHidDevice::~CHidDevice() {
     // The library object's destructor releases nothing, so an owner that
     // forgot Close would leak the handles: close them here as a last resort.
-    if (m_pChannel) {
-        Close();
-    }
+    CloseChannel();
 }
 
 bool CHidDevice::Init(const std::wstring& path, bool overlapped) {
-    if (m_pChannel) {
-        Close();
-    }
+    CloseChannel();
     if (overlapped) {
         m_pChannel = std::make_unique<CHidWriteAndRead>(1);
         m_bOverlapped = true;
@@ -35,8 +31,13 @@ bool CHidDevice::Open() {
 }
 
 bool CHidDevice::Close() {
+    CloseChannel();
+    return true;
+}
+
+void CHidDevice::CloseChannel() {
     if (!m_pChannel) {
-        return true;
+        return;
     }
     m_pChannel->CloseHid();
     if (m_bOverlapped) {
@@ -44,7 +45,6 @@ bool CHidDevice::Close() {
         m_pChannel->closeOvW();
     }
     m_pChannel.reset();
-    return true;
 }
 
 std::uint32_t CHidDevice::Read(std::uint8_t* buffer, std::uint32_t length) {

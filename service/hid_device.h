@@ -22,6 +22,8 @@ public:
     void Wake() override;
 
 private:
+    void CloseChannel();
+
     std::unique_ptr<CHidWriteAndRead> m_pChannel;
     std::wstring m_strPath;
     bool m_bOverlapped = false;

@@ -67,9 +67,8 @@ bool CZanDriverSrvDlg::CreateEndpoint() {
         return false;
     }
     endpoint_.emplace(std::move(created.value()));
-    endpointNotifier_ = std::make_unique<QSocketNotifier>(endpoint_->fd(), QSocketNotifier::Read);
-    connect(endpointNotifier_.get(), &QSocketNotifier::activated, this,
-            [this] { OnEndpointReadable(); });
+    endpointNotifier_ = new QSocketNotifier(endpoint_->fd(), QSocketNotifier::Read, this);
+    connect(endpointNotifier_, &QSocketNotifier::activated, this, [this] { OnEndpointReadable(); });
     return true;
 }
 
@@ -164,7 +163,11 @@ void CZanDriverSrvDlg::Destroy() {
     timers_.KillTimer(TIMER_POLL_DEVICE);
     timers_.KillTimer(TIMER_CLICK_WINDOW);
     timers_.KillTimer(TIMER_HIDE_WINDOW);
-    endpointNotifier_.reset();
+    if (endpointNotifier_ != nullptr) {
+        endpointNotifier_->setEnabled(false);
+        endpointNotifier_->deleteLater();
+        endpointNotifier_ = nullptr;
+    }
     endpoint_.reset();
     emit finished();
 }

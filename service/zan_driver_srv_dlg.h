@@ -93,7 +93,10 @@ private:
     Cregedit m_regedit;
     std::vector<std::unique_ptr<DeviceNoticeWatch>> noticeWatches_;
     std::optional<zan::OwnedEndpoint> endpoint_;
-    std::unique_ptr<QSocketNotifier> endpointNotifier_;
+    // A child of the window: Destroy may run inside its own activation, so
+    // it is released with deleteLater, and the window deletes it at the
+    // latest.
+    QSocketNotifier* endpointNotifier_ = nullptr;
     std::string startError_;
     bool destroyed_ = false;
     // Last: destroyed first, so the reader is joined while everything it
