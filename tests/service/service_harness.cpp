@@ -114,10 +114,15 @@ Process::Process(Process&& other) noexcept
 
 Process::~Process() {
     CloseFd(in_);
+    // A child still running after a failed test gets the chance to end its
+    // own children first.
     if (pid_ > 0 && !status_) {
-        ::kill(pid_, SIGKILL);
-        int ignored = 0;
-        ::waitpid(pid_, &ignored, 0);
+        ::kill(pid_, SIGTERM);
+        if (!WaitExit(5s)) {
+            ::kill(pid_, SIGKILL);
+            int ignored = 0;
+            ::waitpid(pid_, &ignored, 0);
+        }
     }
     CloseFd(out_);
     CloseFd(err_);

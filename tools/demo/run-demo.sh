@@ -33,6 +33,9 @@ relay_pids=()
 sim_pid=
 cleanup() {
   trap - EXIT INT TERM
+  # After Ctrl-C the simulator may already be gone: a write to its input
+  # must not end this script before the folder is removed.
+  trap '' PIPE
   if [ -n "$sim_pid" ]; then
     echo quit >&3 2>/dev/null || true
     exec 3>&- 2>/dev/null || true

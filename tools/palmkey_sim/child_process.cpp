@@ -1,6 +1,7 @@
 #include "child_process.h"
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,6 +49,7 @@ std::optional<ChildProcess> ChildProcess::Start(const std::vector<std::string>& 
         error = std::string("pipe: ") + std::strerror(errno);
         return std::nullopt;
     }
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
         error = std::string("fork: ") + std::strerror(errno);
@@ -57,6 +59,11 @@ std::optional<ChildProcess> ChildProcess::Start(const std::vector<std::string>& 
     }
     if (pid == 0) {
         ::close(execReport[0]);
+        // If the simulator is killed outright, the program must not outlive
+        // it: it gets the SIGTERM it would have had at a normal end.
+        if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent) {
+            ::_exit(127);
+        }
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
