@@ -4,7 +4,8 @@
 #include <sys/un.h>
 #include <xcb/xcb.h>
 
-#include <cstdlib>
+#include <QString>
+#include <QtGlobal>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -14,17 +15,16 @@
 namespace {
 
 bool WaylandReachable() {
-    const char* display = std::getenv("WAYLAND_DISPLAY");
-    if (display == nullptr || *display == '\0') {
+    std::string path = qEnvironmentVariable("WAYLAND_DISPLAY").toStdString();
+    if (path.empty()) {
         return false;
     }
-    std::string path = display;
     if (path.front() != '/') {
-        const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
-        if (runtimeDir == nullptr) {
+        const std::string runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString();
+        if (runtimeDir.empty()) {
             return false;
         }
-        path = std::string(runtimeDir) + "/" + path;
+        path = runtimeDir + "/" + path;
     }
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -38,12 +38,12 @@ bool WaylandReachable() {
 }
 
 bool X11Reachable() {
-    const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || *display == '\0') {
+    const std::string display = qEnvironmentVariable("DISPLAY").toStdString();
+    if (display.empty()) {
         return false;
     }
     const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
-        xcb_connect(display, nullptr), &xcb_disconnect);
+        xcb_connect(display.c_str(), nullptr), &xcb_disconnect);
     return connection && xcb_connection_has_error(connection.get()) == 0;
 }
 

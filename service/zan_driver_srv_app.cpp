@@ -1,6 +1,6 @@
 #include "zan_driver_srv_app.h"
 
-#include <cstdio>
+#include <iostream>
 
 #include "termination_signals.h"
 #include "zan_driver_srv_dlg.h"
@@ -16,10 +16,10 @@ int CZanDriverSrvApp::InitInstance() {
 
     switch (dialog.OnInitDialog()) {
         case CZanDriverSrvDlg::StartResult::kAlreadyRunning:
-            std::fprintf(stderr, "ZanDriverSrv: already running in this session; leaving it be\n");
+            std::cerr << "ZanDriverSrv: already running in this session; leaving it be\n";
             return 0;
         case CZanDriverSrvDlg::StartResult::kFailed:
-            std::fprintf(stderr, "ZanDriverSrv: cannot start: %s\n", dialog.StartError().c_str());
+            std::cerr << "ZanDriverSrv: cannot start: " << dialog.StartError() << "\n";
             return 1;
         case CZanDriverSrvDlg::StartResult::kStarted:
             break;

@@ -1,6 +1,7 @@
 #include "child_process.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -10,6 +11,8 @@
 #include <csignal>
 #include <cstring>
 #include <utility>
+
+#include "errno_text.h"
 
 namespace {
 
@@ -46,13 +49,13 @@ std::optional<ChildProcess> ChildProcess::Start(const std::vector<std::string>& 
     // errno from a failed exec, or end-of-file after a good one.
     int execReport[2];
     if (::pipe2(execReport, O_CLOEXEC) != 0) {
-        error = std::string("pipe: ") + std::strerror(errno);
+        error = std::string("pipe: ") + ErrnoText(errno);
         return std::nullopt;
     }
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
-        error = std::string("fork: ") + std::strerror(errno);
+        error = std::string("fork: ") + ErrnoText(errno);
         ::close(execReport[0]);
         ::close(execReport[1]);
         return std::nullopt;
@@ -66,7 +69,7 @@ std::optional<ChildProcess> ChildProcess::Start(const std::vector<std::string>& 
         }
         sigset_t none;
         sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::pthread_sigmask(SIG_SETMASK, &none, nullptr);
         ::execvp(arguments[0], arguments.data());
         const int execErrno = errno;
         [[maybe_unused]] const ssize_t written =
@@ -82,12 +85,12 @@ std::optional<ChildProcess> ChildProcess::Start(const std::vector<std::string>& 
     ::close(execReport[0]);
     if (got == static_cast<ssize_t>(sizeof execErrno)) {
         ::waitpid(pid, nullptr, 0);
-        error = "cannot run " + argv[0] + ": " + std::strerror(execErrno);
+        error = "cannot run " + argv[0] + ": " + ErrnoText(execErrno);
         return std::nullopt;
     }
     const int pidfd = OpenPidFd(pid);
     if (pidfd < 0) {
-        error = std::string("pidfd_open: ") + std::strerror(errno);
+        error = std::string("pidfd_open: ") + ErrnoText(errno);
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         return std::nullopt;

@@ -3,6 +3,7 @@
 // Commands on stdin press keys, unplug and re-plug the device; see --help.
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "errno_text.h"
 #include "sim_commands.h"
 #include "zan_test_support/simulated_palmkey.h"
 
@@ -83,15 +85,15 @@ std::optional<Options> ParseOptions(int argc, char* argv[]) {
 }
 
 // The preload must be in place before the testbed exists; a program started
-// without it is started again under umockdev-wrapper.
-[[noreturn]] void ReexecUnderWrapper(int argc, char* argv[]) {
+// without it is started again under umockdev-wrapper. Returns only on
+// failure, with the exit status to end with.
+int ReexecUnderWrapper(int argc, char* argv[]) {
     // The wrapper replaces this image, so /proc/self/exe must be resolved
     // now: afterwards it names the wrapper.
     std::vector<char> self(PATH_MAX + 1, '\0');
     if (::readlink("/proc/self/exe", self.data(), PATH_MAX) <= 0) {
-        std::fprintf(stderr, "palmkey-sim: cannot find its own program file: %s\n",
-                     std::strerror(errno));
-        std::exit(kSetupError);
+        std::cerr << "palmkey-sim: cannot find its own program file: " << ErrnoText(errno) << "\n";
+        return kSetupError;
     }
     std::vector<char*> arguments;
     static char wrapper[] = "umockdev-wrapper";
@@ -102,9 +104,9 @@ std::optional<Options> ParseOptions(int argc, char* argv[]) {
     }
     arguments.push_back(nullptr);
     ::execvp(wrapper, arguments.data());
-    std::fprintf(stderr, "palmkey-sim: cannot run umockdev-wrapper: %s (install umockdev)\n",
-                 std::strerror(errno));
-    std::exit(kSetupError);
+    std::cerr << "palmkey-sim: cannot run umockdev-wrapper: " << ErrnoText(errno)
+              << " (install umockdev)\n";
+    return kSetupError;
 }
 
 void Say(const std::string& line) {
@@ -203,7 +205,7 @@ int OpenSignalFd() {
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGHUP);
-    ::sigprocmask(SIG_BLOCK, &signals, nullptr);
+    ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     return ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
 }
 
@@ -277,7 +279,7 @@ int RunSession(const Options& options, int signalFd) {
     std::string error;
     auto child = ChildProcess::Start(options.command, error);
     if (!child) {
-        std::fprintf(stderr, "palmkey-sim: %s\n", error.c_str());
+        std::cerr << "palmkey-sim: " << error << "\n";
         return kSetupError;
     }
     Say("started " + options.command.front() + " (pid " + std::to_string(child->pid()) + ")");
@@ -319,20 +321,20 @@ int RunSession(const Options& options, int signalFd) {
 
 int main(int argc, char* argv[]) {
     if (argc > 1 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-        std::fputs(kUsage, stdout);
+        std::cout << kUsage;
         return 0;
     }
     const auto options = ParseOptions(argc, argv);
     if (!options) {
-        std::fputs(kUsage, stderr);
+        std::cerr << kUsage;
         return kUsageError;
     }
     if (!zan::test::SimulatedDeviceBed::InMockEnvironment()) {
-        ReexecUnderWrapper(argc, argv);
+        return ReexecUnderWrapper(argc, argv);
     }
     const int signalFd = OpenSignalFd();
     if (signalFd < 0) {
-        std::fprintf(stderr, "palmkey-sim: signalfd: %s\n", std::strerror(errno));
+        std::cerr << "palmkey-sim: signalfd: " << ErrnoText(errno) << "\n";
         return kSetupError;
     }
     const int status = RunSession(*options, signalFd);
