@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/config_document.h"
+#include "location_rule.h"
 
 namespace {
 
@@ -25,8 +26,10 @@ std::filesystem::path RunningProgramFolder() {
     }
 }
 
+// secure_getenv: a program running with raised privileges must not let its
+// caller's environment choose which file it reads and writes.
 std::string Environment(const char* name) {
-    const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe): read at start-up
+    const char* value = ::secure_getenv(name);
     return value == nullptr ? std::string() : std::string(value);
 }
 
@@ -46,20 +49,24 @@ std::filesystem::path HomeFolder() {
     return {};
 }
 
-std::filesystem::path ApplicationDataFolder() {
+}  // namespace
+
+namespace zan::config {
+
+std::filesystem::path ApplicationDataFolder(const std::filesystem::path& xdgConfigHome,
+                                            const std::filesystem::path& home) {
     // A relative XDG_CONFIG_HOME is invalid and is to be ignored.
-    const std::filesystem::path configured = Environment("XDG_CONFIG_HOME");
-    if (configured.is_absolute()) {
-        return configured;
+    if (xdgConfigHome.is_absolute()) {
+        return xdgConfigHome;
     }
-    const std::filesystem::path home = HomeFolder();
     return home.empty() ? std::filesystem::path() : home / ".config";
 }
 
-}  // namespace
+}  // namespace zan::config
 
 ConfigLocations ConfigLocations::ForThisProcess() {
-    return {RunningProgramFolder(), ApplicationDataFolder()};
+    return {RunningProgramFolder(),
+            zan::config::ApplicationDataFolder(Environment("XDG_CONFIG_HOME"), HomeFolder())};
 }
 
 bool IsUserAdministrator() {

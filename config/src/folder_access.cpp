@@ -61,8 +61,12 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
     if (!folder.Valid()) {
         return std::nullopt;
     }
-    const UniqueFd fd(::openat(folder.Get(), file.filename().c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid()) {
+    // O_NONBLOCK and the type check: a FIFO or device put in the document's
+    // place must not hang the program that reads it.
+    const UniqueFd fd(
+        ::openat(folder.Get(), file.filename().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
     std::string content;

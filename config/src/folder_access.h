@@ -18,7 +18,8 @@ enum class MissingFolders { kFail, kCreate };
 // made. Invalid on failure, errno telling why.
 UniqueFd OpenFolder(const std::filesystem::path& folder, MissingFolders missing);
 
-// The whole content of a file, or nothing when it cannot be opened or read.
+// The whole content of a regular file, or nothing when it cannot be opened
+// or read, or is something else (a folder, a FIFO, a device).
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
 
 enum class EntryState { kAbsent, kPresent, kUnknown };

@@ -40,7 +40,7 @@ std::filesystem::path RelativePathFromBackslashes(std::wstring_view backslashed,
 std::filesystem::path ResolveDocumentPath(const DocumentNames& names, bool useProgramDir,
                                           const ConfigLocations& locations,
                                           std::string_view codeset) {
-    const std::filesystem::path delivered =
+    std::filesystem::path delivered =
         locations.programDir.empty()
             ? std::filesystem::path()
             : locations.programDir / RelativePathFromBackslashes(names.defaultName, codeset);
@@ -50,7 +50,7 @@ std::filesystem::path ResolveDocumentPath(const DocumentNames& names, bool usePr
     if (locations.appDataDir.empty()) {
         return {};
     }
-    const std::filesystem::path document =
+    std::filesystem::path document =
         locations.appDataDir / RelativePathFromBackslashes(names.dataPath, codeset);
     if (!delivered.empty() && EntryAt(document) == EntryState::kAbsent) {
         CopyDeliveredCopy(

@@ -16,6 +16,11 @@ namespace zan::config {
 std::filesystem::path RelativePathFromBackslashes(std::wstring_view backslashed,
                                                   std::string_view codeset);
 
+// The application-data folder: $XDG_CONFIG_HOME when it is an absolute
+// path, else .config in the home folder; empty when neither is known.
+std::filesystem::path ApplicationDataFolder(const std::filesystem::path& xdgConfigHome,
+                                            const std::filesystem::path& home);
+
 struct DocumentNames {
     std::wstring defaultName;
     std::wstring dataDir;

@@ -2,12 +2,15 @@
 
 #include <iconv.h>
 #include <langinfo.h>
+#include <locale.h>
 
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <type_traits>
 
 namespace zan::config {
@@ -25,7 +28,7 @@ using IconvHandle = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>
 
 IconvHandle OpenConverter(std::string_view to, std::string_view from) {
     const iconv_t handle = ::iconv_open(std::string(to).c_str(), std::string(from).c_str());
-    if (handle == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr)
+    if (std::bit_cast<std::intptr_t>(handle) == -1) {
         return nullptr;
     }
     return IconvHandle(handle);
@@ -44,7 +47,7 @@ std::optional<std::string> Convert(std::string_view input, std::string_view from
     std::string output;
     std::array<char, 4096> chunk{};
     // iconv's interface is not const-correct; it never writes through inbuf.
-    char* in = const_cast<char*>(input.data());  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+    char* in = const_cast<char*>(input.data());
     std::size_t inLeft = input.size();
     while (inLeft > 0) {
         char* out = chunk.data();
@@ -74,19 +77,18 @@ std::optional<std::string> Convert(std::string_view input, std::string_view from
 }
 
 std::string_view WideBytes(const std::wstring_view& wide) {
-    return {reinterpret_cast<const char*>(wide.data()),  // NOLINT
-            wide.size() * sizeof(wchar_t)};
+    return {reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)};
 }
 
 std::wstring WideFromBytes(const std::string& bytes) {
     std::wstring wide(bytes.size() / sizeof(wchar_t), L'\0');
-    bytes.copy(reinterpret_cast<char*>(wide.data()), wide.size() * sizeof(wchar_t));  // NOLINT
+    bytes.copy(reinterpret_cast<char*>(wide.data()), wide.size() * sizeof(wchar_t));
     return wide;
 }
 
 std::string_view ReplacementBytes() {
     static const wchar_t replacement = kReplacementCharacter;
-    return {reinterpret_cast<const char*>(&replacement), sizeof(wchar_t)};  // NOLINT
+    return {reinterpret_cast<const char*>(&replacement), sizeof(wchar_t)};
 }
 
 // Converts into wide text from a byte encoding. A codeset iconv does not know
@@ -100,7 +102,7 @@ std::wstring ToWide(std::string_view bytes, std::string_view codeset) {
 }
 
 bool IsCharacter(wchar_t c) {
-    const auto code = static_cast<std::uint32_t>(c);
+    const auto code = std::char_traits<wchar_t>::to_int_type(c);
     return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
 }
 
@@ -132,7 +134,18 @@ std::string CodesetFromLanginfo(std::string_view langinfoCodeset) {
 }
 
 std::string CodesetOfLocale() {
-    return CodesetFromLanginfo(::nl_langinfo(CODESET));
+    // nl_langinfo() may hand out a buffer another thread's call overwrites;
+    // asking a locale object of our own is safe from any thread.
+    const locale_t current = ::uselocale(nullptr);
+    if (current != LC_GLOBAL_LOCALE) {
+        return CodesetFromLanginfo(::nl_langinfo_l(CODESET, current));
+    }
+    const std::unique_ptr<std::remove_pointer_t<locale_t>, decltype(&::freelocale)> global(
+        ::duplocale(LC_GLOBAL_LOCALE), &::freelocale);
+    if (!global) {
+        return std::string(kUtf8);
+    }
+    return CodesetFromLanginfo(::nl_langinfo_l(CODESET, global.get()));
 }
 
 std::wstring Utf8ToWide(std::string_view utf8) {

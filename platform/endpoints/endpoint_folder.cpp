@@ -1,8 +1,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 
 #include "endpoint_detail.h"
@@ -28,16 +29,20 @@ EndpointFolder EndpointFolder::For(const char* runtimeDir, uid_t uid) {
 }
 
 EndpointFolder EndpointFolder::FromEnvironment() {
-    return For(std::getenv("XDG_RUNTIME_DIR"), geteuid());  // NOLINT(concurrency-mt-unsafe)
+    // secure_getenv: a set-user-id program must not let its caller choose
+    // where it puts or looks for endpoints.
+    return For(::secure_getenv("XDG_RUNTIME_DIR"), geteuid());
 }
 
 namespace endpoint_detail {
 namespace {
 
 std::string ModeText(mode_t mode) {
-    char text[8] = {};
-    std::snprintf(text, sizeof(text), "%04o", static_cast<unsigned>(mode & 07777U));
-    return text;
+    std::array<char, 8> digits{};
+    const auto result =
+        std::to_chars(digits.data(), digits.data() + digits.size(), mode & 07777U, 8);
+    const std::string octal(digits.data(), result.ptr);
+    return std::string(octal.size() < 4 ? 4 - octal.size() : 0, '0') + octal;
 }
 
 EndpointError Unsafe(const std::string& level, const std::string& why) {

@@ -34,7 +34,6 @@ Liveness ProbeEndpoint(const SocketAddress& address) {
     if (!probe.valid()) {
         return Liveness::kUnreachable;
     }
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
     const auto* generic = reinterpret_cast<const sockaddr*>(&address.address);
     if (::connect(probe.get(), generic, address.length) == 0) {
         return Liveness::kLive;

@@ -1,8 +1,8 @@
-#include <dirent.h>
 #include <sys/socket.h>
 
 #include <algorithm>
-#include <memory>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "endpoint_detail.h"
@@ -12,27 +12,21 @@ namespace {
 
 using endpoint_detail::Liveness;
 
-struct DirCloser {
-    void operator()(DIR* directory) const { ::closedir(directory); }
-};
-using UniqueDir = std::unique_ptr<DIR, DirCloser>;
-
 bool IsLive(const std::string& path) {
     const auto address = endpoint_detail::SocketAddressFor(path);
     return address.ok() && endpoint_detail::ProbeEndpoint(address.value()) == Liveness::kLive;
 }
 
 // Names in byte order, so "any title" picks the same window every time.
+// An unreadable folder lists nothing.
 std::vector<std::string> NamesWithPrefix(const std::string& folder, const std::string& prefix) {
     std::vector<std::string> names;
-    const UniqueDir directory(::opendir(folder.c_str()));
-    if (!directory) {
-        return names;
-    }
-    while (const dirent* entry = ::readdir(directory.get())) {  // NOLINT(concurrency-mt-unsafe)
-        const std::string_view name = entry->d_name;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::string name = entry->path().filename().string();
         if (name.starts_with(prefix)) {
-            names.emplace_back(name);
+            names.push_back(std::move(name));
         }
     }
     std::sort(names.begin(), names.end());
@@ -43,7 +37,9 @@ std::optional<WindowRef> FirstLiveOfClass(const std::string& folder, std::string
     // The class's '@' is escaped, so this prefix never matches a longer class.
     const std::string prefix = EscapeEndpointText(windowClass) + "@";
     for (const std::string& name : NamesWithPrefix(folder, prefix)) {
-        if (IsLive(folder + "/" + name)) {
+        std::string path = folder;
+        path.append("/").append(name);
+        if (IsLive(path)) {
             return WindowRef{name};
         }
     }
@@ -95,7 +91,6 @@ bool LinuxWindowSystem::PostMessage(const WindowRef& window, const WindowMessage
         return false;
     }
     const auto bytes = EncodeWindowMessage(message);
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
     const auto* generic = reinterpret_cast<const sockaddr*>(&address.value().address);
     const ssize_t sent = ::sendto(sender.get(), bytes.data(), bytes.size(),
                                   MSG_DONTWAIT | MSG_NOSIGNAL, generic, address.value().length);

@@ -44,7 +44,6 @@ private:
 };
 
 int Bind(int socket, const SocketAddress& address) {
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
     const auto* generic = reinterpret_cast<const sockaddr*>(&address.address);
     return ::bind(socket, generic, address.length) == 0 ? 0 : errno;
 }

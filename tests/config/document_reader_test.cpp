@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -158,6 +160,16 @@ TEST_F(DocumentReader, NoFileAndNoElementsMeanNoValues) {
 
     const auto& empty = fixture_.Open("<?xml version='1.0'?><!-- nothing -->");
     EXPECT_EQ(Text(empty, L"KwRes", L"Title", L"name"), std::nullopt);
+}
+
+TEST_F(DocumentReader, SomethingOtherThanAFileInItsPlaceReadsAsNoDocument) {
+    fixture_.Open("<Config/>");
+    std::filesystem::remove(fixture_.DocumentPath());
+    ASSERT_EQ(::mkfifo(fixture_.DocumentPath().c_str(), 0600), 0);
+    EXPECT_EQ(Number(fixture_.Reopen(), L"KwSet", L"Choose", L"Set"), std::nullopt);
+    std::filesystem::remove(fixture_.DocumentPath());
+    std::filesystem::create_directory(fixture_.DocumentPath());
+    EXPECT_EQ(Number(fixture_.Reopen(), L"KwSet", L"Choose", L"Set"), std::nullopt);
 }
 
 TEST_F(DocumentReader, OpeningAgainReplacesTheDocument) {

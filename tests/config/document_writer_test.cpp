@@ -198,7 +198,7 @@ public:
     }
     ~FileSizeLimit() {
         setrlimit(RLIMIT_FSIZE, &old_);
-        signal(SIGXFSZ, oldHandler_);
+        (void)signal(SIGXFSZ, oldHandler_);
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;

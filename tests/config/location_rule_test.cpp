@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <limits.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -143,52 +142,26 @@ TEST(BackslashFolders, BecomeRelativePaths) {
     }
 }
 
-class EnvironmentVariable {
-public:
-    EnvironmentVariable(const char* name, const char* value) : name_(name) {
-        if (const char* old = ::getenv(name)) {
-            old_ = old;
-        }
-        if (value == nullptr) {
-            ::unsetenv(name);
-        } else {
-            ::setenv(name, value, 1);
-        }
+TEST(ApplicationData, FollowsTheXdgRule) {
+    struct Case {
+        std::filesystem::path xdgConfigHome;
+        std::filesystem::path home;
+        std::filesystem::path expected;
+    };
+    for (const Case& c : {Case{"/srv/conf", "/home/teacher", "/srv/conf"},
+                          Case{"relative/conf", "/home/teacher", "/home/teacher/.config"},
+                          Case{"", "/home/teacher", "/home/teacher/.config"},
+                          Case{"/srv/conf", "", "/srv/conf"}, Case{"", "", ""}}) {
+        EXPECT_EQ(ApplicationDataFolder(c.xdgConfigHome, c.home), c.expected)
+            << c.xdgConfigHome << " " << c.home;
     }
-    ~EnvironmentVariable() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    EnvironmentVariable(const EnvironmentVariable&) = delete;
-    EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
+}
 
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-TEST(ProcessLocations, ComeFromTheProgramFileAndTheXdgRules) {
-    const auto program = std::filesystem::read_symlink("/proc/self/exe").parent_path();
-    {
-        const EnvironmentVariable xdg("XDG_CONFIG_HOME", "/srv/conf");
-        const EnvironmentVariable home("HOME", "/home/teacher");
-        EXPECT_EQ(ConfigLocations::ForThisProcess().programDir, program);
-        EXPECT_EQ(ConfigLocations::ForThisProcess().appDataDir, "/srv/conf");
-    }
-    {
-        const EnvironmentVariable xdg("XDG_CONFIG_HOME", "relative/conf");
-        const EnvironmentVariable home("HOME", "/home/teacher");
-        EXPECT_EQ(ConfigLocations::ForThisProcess().appDataDir, "/home/teacher/.config");
-    }
-    {
-        const EnvironmentVariable xdg("XDG_CONFIG_HOME", nullptr);
-        const EnvironmentVariable home("HOME", nullptr);
-        // Without HOME the account's home folder stands in.
-        EXPECT_FALSE(ConfigLocations::ForThisProcess().appDataDir.empty());
-    }
+TEST(ProcessLocations, ProgramFolderIsThatOfTheRunningProgram) {
+    const auto locations = ConfigLocations::ForThisProcess();
+    EXPECT_EQ(locations.programDir, std::filesystem::read_symlink("/proc/self/exe").parent_path());
+    // HOME or, without it, the account's home folder is always known here.
+    EXPECT_FALSE(locations.appDataDir.empty());
 }
 
 TEST(ProcessLocations, AdministratorMeansEffectiveUserZero) {

@@ -1,6 +1,5 @@
 #include "scratch_folder.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -10,6 +9,8 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
 namespace zan::config::testing {
 
@@ -34,19 +35,17 @@ private:
 void RemoveEntry(int parent, const char* name);
 
 void RemoveContents(int folder) {
-    const int listFd = ::dup(folder);
-    DIR* listing = ::fdopendir(listFd);
-    if (listing == nullptr) {
-        ::close(listFd);
-        return;
+    // Listed through the descriptor's short /proc name, so depth never matters.
+    std::error_code error;
+    const std::filesystem::path listing =
+        std::filesystem::path("/proc/self/fd") / std::to_string(folder);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(listing, error)) {
+        names.push_back(entry.path().filename());
     }
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string_view name(entry->d_name);
-        if (name != "." && name != "..") {
-            RemoveEntry(folder, entry->d_name);
-        }
+    for (const auto& name : names) {
+        RemoveEntry(folder, name.c_str());
     }
-    ::closedir(listing);
 }
 
 void RemoveEntry(int parent, const char* name) {
@@ -89,7 +88,7 @@ int OpenParent(const std::filesystem::path& file, bool create) {
 }  // namespace
 
 ScratchFolder::ScratchFolder() {
-    const char* base = std::getenv("TMPDIR");
+    const char* base = ::secure_getenv("TMPDIR");
     std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
                           "/palmkey-config-test-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {

@@ -1,9 +1,9 @@
 // zanmsg: posts to, finds and plays window endpoints from a shell.
 
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "zanmsg_commands.h"
@@ -41,10 +41,10 @@ constexpr const char* kHelp =
     "  2  usage error\n"
     "  3  endpoint error: the window folder is unsafe or cannot be made, the\n"
     "     name is too long or already taken, a socket operation failed\n"
-    "  4  writing to standard output failed\n";
+    "  4  writing the output failed\n";
 
 int UsageError(const char* problem) {
-    std::fprintf(stderr, "zanmsg: %s\nTry 'zanmsg --help'.\n", problem);
+    zan::zanmsg::Complain(std::string(problem) + "\nTry 'zanmsg --help'.");
     return kExitUsage;
 }
 
@@ -108,8 +108,8 @@ int main(int argc, char** argv) {
     const std::string_view command = arguments[1];
     const auto rest = arguments.subspan(2);
     if (command == "--help" || command == "-h") {
-        std::fputs(kHelp, stdout);
-        return std::fflush(stdout) == 0 ? zan::zanmsg::kExitOk : zan::zanmsg::kExitOutputFailed;
+        const bool written = std::fputs(kHelp, stdout) >= 0 && std::fflush(stdout) == 0;
+        return written ? zan::zanmsg::kExitOk : zan::zanmsg::kExitOutputFailed;
     }
     if (command == "post") {
         return Post(rest);

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <system_error>
 
 #include "platform/endpoints.h"
 
@@ -20,7 +21,7 @@ std::string Describe(std::string_view windowClass, std::optional<std::string_vie
 }
 
 int ReportEndpointError(const EndpointError& error) {
-    std::fprintf(stderr, "zanmsg: %s\n", error.message.c_str());
+    Complain(error.message);
     return kExitEndpointError;
 }
 
@@ -37,7 +38,7 @@ Lookup FindOrExplain(std::string_view windowClass, std::optional<std::string_vie
         return {std::nullopt, ReportEndpointError(found.error())};
     }
     if (!found.value()) {
-        std::fprintf(stderr, "zanmsg: no window with %s\n", Describe(windowClass, title).c_str());
+        Complain("no window with " + Describe(windowClass, title));
         return {std::nullopt, kExitNoWindow};
     }
     return {found.value(), kExitOk};
@@ -53,7 +54,7 @@ public:
         for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
             sigaddset(&signals, signal);
         }
-        if (sigprocmask(SIG_BLOCK, &signals, nullptr) == 0) {
+        if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) == 0) {
             fd_ = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
         }
     }
@@ -94,12 +95,12 @@ int Listen(OwnedEndpoint& endpoint, const SignalFd& signals) {
             if (errno == EINTR) {
                 continue;
             }
-            std::perror("zanmsg: waiting for messages");
+            Complain("waiting for messages: " + std::generic_category().message(errno));
             return kExitEndpointError;
         }
         // Messages first: one posted just before the signal is still shown.
         if (watched[0].revents != 0 && !Drain(endpoint)) {
-            std::fprintf(stderr, "zanmsg: cannot write to standard output\n");
+            Complain("cannot write to standard output");
             return kExitOutputFailed;
         }
         if (watched[1].revents != 0) {
@@ -110,6 +111,13 @@ int Listen(OwnedEndpoint& endpoint, const SignalFd& signals) {
 
 }  // namespace
 
+void Complain(const std::string& text) {
+    const std::string line = "zanmsg: " + text + "\n";
+    // Standard error is the last place to report to; when it fails there is
+    // nobody left to tell.
+    static_cast<void>(std::fputs(line.c_str(), stderr));
+}
+
 int RunPost(std::string_view windowClass, std::optional<std::string_view> title,
             const WindowMessage& message) {
     const Lookup lookup = FindOrExplain(windowClass, title);
@@ -118,10 +126,8 @@ int RunPost(std::string_view windowClass, std::optional<std::string_view> title,
     }
     LinuxWindowSystem windows;
     if (!windows.PostMessage(*lookup.window, message)) {
-        std::fprintf(stderr,
-                     "zanmsg: window %s did not take the message (it closed, or its "
-                     "queue is full)\n",
-                     lookup.window->name.c_str());
+        Complain("window " + lookup.window->name +
+                 " did not take the message (it closed, or its queue is full)");
         return kExitNoWindow;
     }
     return kExitOk;
@@ -132,17 +138,25 @@ int RunFind(std::string_view windowClass, std::optional<std::string_view> title)
     if (!lookup.window) {
         return lookup.status;
     }
-    std::printf("%s\n", lookup.window->name.c_str());
-    return std::fflush(stdout) == 0 ? kExitOk : kExitOutputFailed;
+    if (std::printf("%s\n", lookup.window->name.c_str()) < 0 || std::fflush(stdout) != 0) {
+        return kExitOutputFailed;
+    }
+    return kExitOk;
 }
 
 int RunListen(std::string_view windowClass, std::string_view title) {
     // A reader that goes away must end the loop through a write error, not
     // kill the process before it removes its endpoint.
-    std::signal(SIGPIPE, SIG_IGN);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    if (sigaction(SIGPIPE, &ignore, nullptr) != 0) {
+        Complain("cannot ignore SIGPIPE: " + std::generic_category().message(errno));
+        return kExitEndpointError;
+    }
     const SignalFd signals;
     if (signals.fd() < 0) {
-        std::perror("zanmsg: cannot watch for signals");
+        Complain("cannot watch for signals: " + std::generic_category().message(errno));
         return kExitEndpointError;
     }
     auto created = OwnedEndpoint::Create(windowClass, title);
@@ -150,8 +164,10 @@ int RunListen(std::string_view windowClass, std::string_view title) {
         return ReportEndpointError(created.error());
     }
     OwnedEndpoint& endpoint = created.value();
-    std::fprintf(stderr, "listening on %s\n", endpoint.name().c_str());
-    std::fflush(stderr);
+    // Scripts wait for this line; without it they could not know when to post.
+    if (std::fprintf(stderr, "listening on %s\n", endpoint.name().c_str()) < 0) {
+        return kExitOutputFailed;
+    }
     return Listen(endpoint, signals);
 }
 

@@ -3,6 +3,7 @@
 // the process exit status.
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/window_system.h"
@@ -16,6 +17,9 @@ enum ExitStatus : int {
     kExitEndpointError = 3,
     kExitOutputFailed = 4,
 };
+
+// Writes "zanmsg: TEXT" as one line to standard error.
+void Complain(const std::string& text);
 
 // title nullopt: any title.
 int RunPost(std::string_view windowClass, std::optional<std::string_view> title,

@@ -31,8 +31,9 @@ struct ConfigDocument {
 };
 
 // Where the two copies of the document live. The defaults come from the
-// running process: the folder of /proc/self/exe and $XDG_CONFIG_HOME (else
-// ~/.config). Tests pass their own.
+// running process: the folder of /proc/self/exe, and $XDG_CONFIG_HOME when it
+// is absolute, else .config in $HOME (or in the account's home folder when
+// HOME is unset). Tests pass their own.
 struct ConfigLocations {
     std::filesystem::path programDir;
     std::filesystem::path appDataDir;  // empty: no application-data folder known
@@ -44,8 +45,11 @@ bool IsUserAdministrator();
 
 // Resolves the document's path (the delivered copy next to the program when
 // useProgramDir, else the per-user copy, made from the delivered copy on
-// first use) and parses it, replacing what the document held. dataDir and
-// dataPath use backslashes as folder separators.
+// first use and never refreshed from it) and parses it, replacing what the
+// document held. dataDir and dataPath use backslashes as folder separators.
+// Paths of any length work. The first-use copy appears atomically, so a
+// second program never parses half of it. A missing file, or something
+// other than a regular file, gives an empty document.
 void OpenConfigDocument(ConfigDocument& doc, const std::wstring& defaultName,
                         const std::wstring& dataDir, const std::wstring& dataPath,
                         bool useProgramDir);
@@ -60,14 +64,20 @@ int ReadConfigNumber(const ConfigDocument& doc, const std::wstring& section,
                      const std::wstring& key, const std::wstring& attribute, std::int32_t& target);
 
 // Stores the value into target when present; only the first matching section
-// is examined. Characters the locale's codeset cannot hold come back as '?'.
-// Always returns 1.
+// is examined. Characters the locale's codeset cannot hold come back as '?',
+// bytes that are not UTF-8 as U+FFFD. Always returns 1.
 int ReadConfigText(const ConfigDocument& doc, const std::wstring& section, const std::wstring& key,
                    const std::wstring& attribute, std::optional<std::wstring>& target);
 
-// Sets one attribute and saves the whole document atomically. Any of the
-// names may be null: the write then stops at that level after creating the
-// levels above. Returns 1 after a successful save; 0 when a node cannot be
-// created or the save fails (the old file is then left whole).
+// Sets one attribute and saves the whole document atomically. Each write
+// first reloads the file, so values another program saved in between
+// survive; when the file is gone or does not parse, the document held in
+// memory is used and given a declaration at its start. Any of the names may
+// be null: the write then stops at that level after creating the levels
+// above. An existing attribute keeps its place; a new one goes last. The
+// saved file keeps its permissions, and a symbolic link stays a link (the
+// file it points to is replaced). Returns 1 after a successful save; 0 when
+// a name cannot stand as an XML name or the save fails, and the old file is
+// then left byte for byte.
 int WriteConfigValue(ConfigDocument& doc, const wchar_t* section, const wchar_t* key,
                      const wchar_t* attribute, const wchar_t* value);

@@ -1,0 +1,140 @@
+// CCommWriteAndRead on termios. A Windows comm port counts the bytes waiting
+// and ends a read after an interval without data; here FIONREAD and poll do
+// those jobs, so no request ever stays outstanding after a call.
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <utility>
+
+#include "comm_line_settings.h"
+#include "comm_port_io.h"
+#include "comm_port_name.h"
+#include "commlink/CCommWriteAndRead.h"
+
+namespace {
+
+// Longest pause between two bytes of one blocking read.
+constexpr int kReadIntervalMs = 3;
+
+void CloseEvent(int& event) {
+    if (event >= 0) {
+        close(event);
+        event = -1;
+    }
+}
+
+void CreateEvent(int& event) {
+    if (event < 0) {
+        event = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    }
+}
+
+void ApplySettings(int port, const commlink_serial::LineSettings& settings) {
+    termios attributes{};
+    if (tcgetattr(port, &attributes) != 0) {
+        return;
+    }
+    commlink_serial::ApplyLineSettings(attributes, settings);
+    (void)tcsetattr(port, TCSANOW, &attributes);
+}
+
+}  // namespace
+
+CCommWriteAndRead::CCommWriteAndRead() : m_hReadEvent(-1), m_hWriteEvent(-1), m_hComm(-1) {}
+
+CCommWriteAndRead::CCommWriteAndRead(const CCommWriteAndRead& other) = default;
+
+CCommWriteAndRead& CCommWriteAndRead::operator=(const CCommWriteAndRead& other) = default;
+
+void CCommWriteAndRead::SetOv() {
+    CreateEvent(m_hReadEvent);
+    CreateEvent(m_hWriteEvent);
+}
+
+int CCommWriteAndRead::InitComm(int nameChoice, const CommlinkString& first, int baud,
+                                int /*overlapped*/, CommlinkString second, int parity, int dataBits,
+                                int stopBits) {
+    CloseComm();
+    CommlinkString chosenName = std::move(second);
+    if (nameChoice != 0) {
+        chosenName = first;
+    }
+    const auto path = commlink_serial::PortPathFromName(chosenName);
+    if (!path) {
+        return 0;
+    }
+    const int port = commlink_serial::OpenExclusivePort(*path);
+    if (port < 0) {
+        return 0;
+    }
+    ApplySettings(port, {baud, parity, dataBits, stopBits});
+    m_hComm = port;
+    return 1;
+}
+
+std::uint32_t CCommWriteAndRead::ReadComm(unsigned char* buffer, std::uint32_t length,
+                                          int timeoutMs) {
+    if (m_hComm < 0) {
+        return kReadFailed;
+    }
+    const auto waiting = commlink_serial::WaitingBytes(m_hComm);
+    if (!waiting) {
+        return kReadFailed;
+    }
+    if (*waiting > 0 && *waiting < length) {
+        return *waiting;
+    }
+    if (*waiting >= length) {
+        const std::uint32_t count = commlink_serial::ReadWaiting(m_hComm, buffer, length);
+        return count == 0 && length > 0 ? kReadFailed : count;
+    }
+    // Nothing waiting: the time-out only bounds how long the caller is held
+    // while data may arrive; it is read by a later call.
+    switch (commlink_serial::WaitReadable(m_hComm, timeoutMs)) {
+        case commlink_serial::WaitResult::Failed:
+            return kReadFailed;
+        case commlink_serial::WaitResult::Ready:
+        case commlink_serial::WaitResult::TimedOut:
+            break;
+    }
+    return 0;
+}
+
+int CCommWriteAndRead::WriteComm(const unsigned char* buffer, std::uint32_t length) {
+    if (m_hComm < 0) {
+        return 0;
+    }
+    return commlink_serial::WriteAll(m_hComm, buffer, length) ? 1 : 0;
+}
+
+std::uint32_t CCommWriteAndRead::ReadCommNov(unsigned char* buffer, std::uint32_t length) {
+    if (m_hComm < 0) {
+        return 0;
+    }
+    return commlink_serial::ReadUntilGap(m_hComm, buffer, length, kReadIntervalMs);
+}
+
+int CCommWriteAndRead::WriteCommNov(const unsigned char* buffer, std::uint32_t length) {
+    return WriteComm(buffer, length);
+}
+
+void CCommWriteAndRead::CloseComm() {
+    if (m_hComm < 0) {
+        return;
+    }
+    commlink_serial::CloseExclusivePort(m_hComm);
+    m_hComm = -1;
+}
+
+void CCommWriteAndRead::closeOvR() {
+    CloseEvent(m_hReadEvent);
+}
+
+void CCommWriteAndRead::closeOvW() {
+    CloseEvent(m_hWriteEvent);
+}
+
+int CCommWriteAndRead::GetHandleComDev() const {
+    return m_hComm;
+}

@@ -1,1 +1,0 @@
-// placeholder until this module is written
