@@ -61,19 +61,19 @@ void CloseIfOpen(int& fd) {
     }
 }
 
-// One read of one report into the caller's buffer, in the Windows layout.
-// A read of 0 bytes is end-of-file: hidraw never hands out empty reports, so
-// the device is gone.
+// One read of one report into the caller's buffer, in the Windows layout;
+// the buffer stays untouched unless a report came. A read of 0 bytes is
+// end-of-file: hidraw never hands out empty reports, so the device is gone.
 ReadResult ReadReport(int fd, std::uint8_t* buffer, std::uint32_t length, bool prependReportId) {
     const std::uint32_t offset = prependReportId ? 1 : 0;
-    if (prependReportId) {
-        buffer[0] = kNoReportId;
-    }
     ssize_t count = -1;
     do {
         count = ::read(fd, buffer + offset, length - offset);
     } while (count < 0 && errno == EINTR);
     if (count > 0) {
+        if (prependReportId) {
+            buffer[0] = kNoReportId;
+        }
         return {ReadOutcome::Report, static_cast<std::uint32_t>(count) + offset};
     }
     if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -135,8 +135,6 @@ CHidWriteAndRead::CHidWriteAndRead() = default;
 CHidWriteAndRead::CHidWriteAndRead(int /*overlapped*/)
     : m_hReadEvent(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
       m_hWriteEvent(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-
-CHidWriteAndRead::~CHidWriteAndRead() = default;
 
 int CHidWriteAndRead::OpenHidR(const CommlinkString& path, int overlapped) {
     m_hRead = OpenNode(path, O_RDONLY, overlapped);

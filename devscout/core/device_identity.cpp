@@ -37,13 +37,17 @@ bool TakeHidIds(udev_device* device, DeviceIdentity& identity) {
 
 bool TakeUsbIds(udev_device* device, DeviceIdentity& identity) {
     udev_device* usb = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device");
-    if (usb == nullptr) {
-        return false;
+    std::optional<std::uint32_t> vendorId;
+    std::optional<std::uint32_t> productId;
+    if (usb != nullptr) {
+        vendorId = ParseUsbId(udev_device_get_sysattr_value(usb, "idVendor"));
+        productId = ParseUsbId(udev_device_get_sysattr_value(usb, "idProduct"));
+    } else {
+        // The USB device may be gone by the time an event is read; udev's
+        // own rules copy its ids into the node's properties.
+        vendorId = ParseUsbId(udev_device_get_property_value(device, "ID_VENDOR_ID"));
+        productId = ParseUsbId(udev_device_get_property_value(device, "ID_MODEL_ID"));
     }
-    const std::optional<std::uint32_t> vendorId =
-        ParseUsbId(udev_device_get_sysattr_value(usb, "idVendor"));
-    const std::optional<std::uint32_t> productId =
-        ParseUsbId(udev_device_get_sysattr_value(usb, "idProduct"));
     if (!vendorId || !productId) {
         return false;
     }

@@ -1,18 +1,27 @@
 #include "notice_name.h"
 
 #include <cctype>
-#include <cstdio>
 
 #include "path_text.h"
 
 namespace zan::devscout {
 namespace {
 
+// Upper-case hexadecimal, at least four digits.
+std::wstring Hex4(std::uint32_t value) {
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), L"0123456789ABCDEF"[value & 0x0F]);
+        value >>= 4;
+    } while (value != 0);
+    if (digits.size() < 4) {
+        digits.insert(0, 4 - digits.size(), L'0');
+    }
+    return digits;
+}
+
 std::wstring IdText(std::uint32_t vendorId, std::uint32_t productId) {
-    char text[32];
-    std::snprintf(text, sizeof text, "VID_%04X&PID_%04X", static_cast<unsigned>(vendorId),
-                  static_cast<unsigned>(productId));
-    return WideFromUtf8(text);
+    return L"VID_" + Hex4(vendorId) + L"&PID_" + Hex4(productId);
 }
 
 std::wstring UpperCase(const std::string& text) {

@@ -33,6 +33,7 @@ SimulatedHidSpec Keyboard() {
     spec.vendorId = 0x046D;
     spec.productId = 0xC31C;
     spec.reportDescriptor = zan::test::KeyboardReportDescriptor();
+    spec.inputReportSize = 8;
     return spec;
 }
 
@@ -228,6 +229,52 @@ TEST_F(DevscoutNotices, OtherUeventActionsAreNoNotices) {
     ASSERT_TRUE(Readable(Cregedit::GetDevNotifyFd(handle), kEventWaitMs));
     DevNotice notice;
     EXPECT_EQ(Cregedit::ReadDevNotice(handle, notice), 0);
+}
+
+const std::wstring kPortsSuffix = L"#{4d36e978-e325-11ce-bfc1-08002be10318}";
+const std::wstring kUsbSerialName = L"\\\\?\\USB#VID_0403&PID_6001#ttyUSB0" + kPortsSuffix;
+
+TEST_F(DevscoutNotices, PortsClassAnnouncesSerialPortsByName) {
+    HDEVNOTIFY ports = Register(kPortsClass);
+    HDEVNOTIFY hid = Register(kHidClass);
+    ASSERT_NE(ports, nullptr);
+    ASSERT_NE(hid, nullptr);
+
+    const zan::test::SimulatedSerialPort usbPort = bed_.AddSerialPort({});
+    std::optional<DevNotice> notice = NextNotice(ports);
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->event, DBT_DEVICEARRIVAL);
+    EXPECT_EQ(notice->record.name, kUsbSerialName);
+
+    const zan::test::SimulatedSerialPort platformPort = bed_.AddSerialPort({.onUsb = false});
+    notice = NextNotice(ports);
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->event, DBT_DEVICEARRIVAL);
+    EXPECT_EQ(notice->record.name, L"\\\\?\\TTY#ttyS0" + kPortsSuffix);
+
+    bed_.Unplug(usbPort);
+    notice = NextNotice(ports);
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->event, DBT_DEVICEREMOVECOMPLETE);
+    EXPECT_EQ(notice->record.name, kUsbSerialName);
+
+    EXPECT_TRUE(StaysQuiet(ports));
+    EXPECT_TRUE(StaysQuiet(hid));
+    bed_.Unplug(platformPort);
+}
+
+TEST_F(DevscoutNotices, SerialPortGoneBeforeItsArrivalIsReadKeepsItsIds) {
+    HDEVNOTIFY ports = Register(kPortsClass);
+    ASSERT_NE(ports, nullptr);
+    // When the arrival is read the USB device has left sysfs; the ids come
+    // from the event's properties.
+    bed_.Unplug(bed_.AddSerialPort({}));
+    for (std::uint32_t event : {DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE}) {
+        const std::optional<DevNotice> notice = NextNotice(ports);
+        ASSERT_TRUE(notice);
+        EXPECT_EQ(notice->event, event);
+        EXPECT_EQ(notice->record.name, kUsbSerialName);
+    }
 }
 
 TEST_F(DevscoutNotices, ClassesWithoutHidrawDevicesGiveNoHidNotices) {

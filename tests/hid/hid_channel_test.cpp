@@ -2,6 +2,7 @@
 // against CommlinkA.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -77,6 +78,7 @@ TEST_F(HidChannel, PathSearchReturnsTheNodeEmptyOrNothing) {
     keyboard.vendorId = 0x046D;
     keyboard.productId = 0xC31C;
     keyboard.reportDescriptor = zan::test::KeyboardReportDescriptor();
+    keyboard.inputReportSize = 8;
     bed_.AddHidDevice(keyboard);
     EXPECT_EQ(channel_.GetHIDDevicePathName(0x1314, 0x1070, 0), ToCommlinkString(""));
     bed_.AddPalmkey();
@@ -102,6 +104,20 @@ TEST_F(HidChannel, ReportsComeOutOnePerReadWithTheZeroIdFirst) {
         EXPECT_EQ(buffer[2], kind);
         EXPECT_EQ(buffer[63], 0);
     }
+}
+
+TEST_F(HidChannel, ReportsQueuedBackToBackComeOutOnceInOrder) {
+    const SimulatedHidDevice palmkey = bed_.AddPalmkey();
+    OpenBoth(palmkey);
+    for (std::uint8_t key = 1; key <= 8; ++key) {
+        ASSERT_TRUE(bed_.WriteKey(palmkey, key, kReportKindClick));
+    }
+    Buffer buffer{};
+    for (std::uint8_t key = 1; key <= 8; ++key) {
+        ASSERT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), 64U);
+        EXPECT_EQ(buffer[1], key);
+    }
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kShortTimeoutMs), 0U);
 }
 
 TEST_F(HidChannel, ReportsWithIdsComeOutUnchanged) {
@@ -130,7 +146,7 @@ TEST_F(HidChannel, TimeOutGivesZeroAndLeavesNoReadBehind) {
     EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kShortTimeoutMs), 0U);
 }
 
-TEST_F(HidChannel, UnpluggedDeviceFailsEveryRead) {
+TEST_F(HidChannel, UnpluggedDeviceFailsReadsAndWrites) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
     OpenBoth(palmkey);
     bed_.Unplug(palmkey);
@@ -138,6 +154,30 @@ TEST_F(HidChannel, UnpluggedDeviceFailsEveryRead) {
     EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), kFailed);
     EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), kFailed);
     EXPECT_EQ(channel_.ReadHid(buffer.data(), kBufferSize), 0U);
+    EXPECT_EQ(channel_.WriteHidOv(buffer.data(), kBufferSize), 0);
+    EXPECT_EQ(channel_.WriteHid(buffer.data(), kBufferSize), 0);
+}
+
+// A node that is no hidraw device (here a FIFO) passes bytes unchanged. What
+// was sent before the other end went away is read first; then reads fail.
+TEST_F(HidChannel, DataQueuedBeforeAHangUpIsReadFirst) {
+    char folder[] = "/tmp/hid-channel-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string fifo = std::string(folder) + "/node";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(channel_.OpenHidR(ToCommlinkString(fifo), 1), 1);
+    const int sender = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(sender, 0);
+    const std::array<std::uint8_t, 3> report = {0, 3, kReportKindClick};
+    ASSERT_EQ(::write(sender, report.data(), report.size()), 3);
+    ::close(sender);
+
+    Buffer buffer{};
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), 3U);
+    EXPECT_EQ(buffer[1], 3);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), kFailed);
+    ::unlink(fifo.c_str());
+    ::rmdir(folder);
 }
 
 TEST_F(HidChannel, ReadThatCannotStartFails) {
@@ -264,10 +304,14 @@ TEST_F(HidChannel, SecondCloseLeavesReusedDescriptorsAlone) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
     OpenBoth(palmkey);
     EXPECT_EQ(channel_.CloseHid(), 1);
+    channel_.closeOvR();
+    channel_.closeOvW();
     // New descriptors take the numbers just freed.
     std::array<int, 2> pipeEnds{};
     ASSERT_EQ(::pipe2(pipeEnds.data(), O_CLOEXEC), 0);
     EXPECT_EQ(channel_.CloseHid(), 1);
+    channel_.closeOvR();
+    channel_.closeOvW();
     EXPECT_TRUE(FdIsOpen(pipeEnds[0]));
     EXPECT_TRUE(FdIsOpen(pipeEnds[1]));
     ::close(pipeEnds[0]);

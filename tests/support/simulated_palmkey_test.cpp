@@ -78,6 +78,28 @@ TEST(SimulatedPalmkey, ReportWrittenComesOutOfTheNode) {
     ::close(fd);
 }
 
+TEST(SimulatedPalmkey, NodeHandsOutWholeReports) {
+    SimulatedDeviceBed bed;
+    const SimulatedHidDevice palmkey = bed.AddPalmkey();
+    const int fd = ::open(palmkey.devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const std::vector<std::uint8_t> report = zan::test::PalmkeyInputReport(5, 0x1A);
+    const std::span<const std::uint8_t> bytes(report);
+
+    ASSERT_TRUE(bed.WriteReport(palmkey, bytes.first(30)));
+    pollfd watch{fd, POLLIN, 0};
+    EXPECT_EQ(::poll(&watch, 1, 100), 0) << "readable with half a report";
+    ASSERT_TRUE(bed.WriteReport(palmkey, bytes.subspan(30)));
+    ASSERT_TRUE(bed.WriteKey(palmkey, 6, zan::test::kReportKindClick));
+    std::array<std::uint8_t, 63> buffer{};
+    for (std::uint8_t key : {5, 6}) {
+        ASSERT_EQ(::poll(&watch, 1, 5000), 1);
+        EXPECT_EQ(::read(fd, buffer.data(), buffer.size()), 63);
+        EXPECT_EQ(buffer[0], key);
+    }
+    ::close(fd);
+}
+
 TEST(SimulatedPalmkey, UnplugHangsUpReadersAndReplugTakesNextNumber) {
     SimulatedDeviceBed bed;
     const SimulatedHidDevice first = bed.AddPalmkey();

@@ -35,7 +35,7 @@ public:
     // event, then the write event. Open with flag 1.
     explicit CHidWriteAndRead(int overlapped);
     // Releases nothing (see above).
-    ~CHidWriteAndRead();
+    ~CHidWriteAndRead() = default;
     CHidWriteAndRead(const CHidWriteAndRead&) = default;
     CHidWriteAndRead& operator=(const CHidWriteAndRead&) = default;
 

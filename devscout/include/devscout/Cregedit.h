@@ -93,7 +93,9 @@ public:
     // Reads one pending notice without blocking. Returns 1 and fills notice
     // when an arrival or removal of the registered class was waiting, 0 when
     // nothing (relevant) was pending. Call until it returns 0 after the fd
-    // became readable.
+    // became readable. A handle is read by one thread at a time: it keeps
+    // the identities of present devices, so that a removal still carries
+    // the ids its device had.
     static int ReadDevNotice(HDEVNOTIFY handle, DevNotice& notice);
     // Releases the registration and its fd; a null handle is ignored.
     static void UnregisterDevChange(HDEVNOTIFY handle);

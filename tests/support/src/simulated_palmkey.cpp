@@ -4,13 +4,16 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
+#include <termios.h>
 #include <umockdev.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
+#include <iomanip>
+#include <iostream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -24,7 +27,7 @@ constexpr std::size_t kPalmkeyReportSize = 63;
 constexpr std::uint8_t kPalmkeyReportId = 1;
 
 [[noreturn]] void Fail(const std::string& what) {
-    std::fprintf(stderr, "simulated device bed: %s\n", what.c_str());
+    std::cerr << "simulated device bed: " << what << std::endl;
     std::abort();
 }
 
@@ -62,15 +65,15 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
 }
 
 std::string Hex4(std::uint16_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
-    return text;
+    std::ostringstream text;
+    text << std::uppercase << std::hex << std::setw(4) << std::setfill('0') << value;
+    return text.str();
 }
 
 std::string Hex4Lower(std::uint16_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value));
-    return text;
+    std::ostringstream text;
+    text << std::hex << std::setw(4) << std::setfill('0') << value;
+    return text.str();
 }
 
 // The testbed wants paths without the leading /sys in descriptions.
@@ -112,6 +115,8 @@ struct SimulatedDeviceBed::Impl {
     int nextHidraw = 0;
     int nextHidDevice = 1;
     int nextUsbPort = 1;
+    int nextUsbSerial = 0;
+    int nextPlatformSerial = 0;
     // Interfaces per USB device, so that its entry goes when the last does.
     std::map<std::string, int> interfacesOfUsbDevice;
     std::set<std::string> presentUsbDevices;
@@ -138,11 +143,6 @@ SimulatedDeviceBed::~SimulatedDeviceBed() {
     g_object_unref(impl_->testbed);
 }
 
-bool SimulatedDeviceBed::InMockEnvironment() {
-    const char* preload = std::getenv("LD_PRELOAD");
-    return preload != nullptr && std::string(preload).find("umockdev") != std::string::npos;
-}
-
 SimulatedHidDevice SimulatedDeviceBed::AddHidDevice(const SimulatedHidSpec& spec) {
     SimulatedHidDevice device;
     device.usbPort = spec.usbPort != 0 ? spec.usbPort : impl_->nextUsbPort++;
@@ -155,10 +155,8 @@ SimulatedHidDevice SimulatedDeviceBed::AddHidDevice(const SimulatedHidSpec& spec
     device.usbSyspath = std::string(kUsbBusPath) + "/" + port;
     const std::string interfacePath =
         device.usbSyspath + "/" + port + ":1." + std::to_string(spec.interfaceNumber);
-    char hidName[32];
-    std::snprintf(hidName, sizeof hidName, "0003:%04X:%04X.%04X",
-                  static_cast<unsigned>(spec.vendorId), static_cast<unsigned>(spec.productId),
-                  static_cast<unsigned>(hidNumber));
+    const std::string hidName = "0003:" + Hex4(spec.vendorId) + ":" + Hex4(spec.productId) + "." +
+                                Hex4(static_cast<std::uint16_t>(hidNumber));
     device.hidSyspath = interfacePath + "/" + hidName;
     device.sysname = "hidraw" + std::to_string(hidraw);
     device.hidrawSyspath = device.hidSyspath + "/hidraw/" + device.sysname;
@@ -193,6 +191,7 @@ SimulatedHidDevice SimulatedDeviceBed::AddHidDevice(const SimulatedHidSpec& spec
     }
     impl_->AddFromString(description.str());
     ++impl_->interfacesOfUsbDevice[device.usbSyspath];
+    KeepReportBoundaries(device, spec.inputReportSize);
     return device;
 }
 
@@ -200,12 +199,13 @@ SimulatedHidDevice SimulatedDeviceBed::AddPalmkey(bool withReportIds) {
     SimulatedHidSpec spec;
     if (withReportIds) {
         spec.reportDescriptor = PalmkeyReportDescriptorWithReportIds();
+        spec.inputReportSize = kPalmkeyReportSize + 1;
     }
     return AddHidDevice(spec);
 }
 
 void SimulatedDeviceBed::Unplug(const SimulatedHidDevice& device) {
-    HangUpReaders(device);
+    HangUpReaders(device.sysname, device.devnode);
     // The kernel announces the node's removal first, while its parents still
     // exist; umockdev's removal itself sends nothing.
     RemoveEntry(device.hidrawSyspath);
@@ -218,18 +218,36 @@ void SimulatedDeviceBed::Unplug(const SimulatedHidDevice& device) {
     }
 }
 
+void SimulatedDeviceBed::KeepReportBoundaries(const SimulatedHidDevice& device,
+                                              std::size_t reportSize) {
+    // Terminal settings made on the master side apply to the node (the
+    // slave side): with VMIN at the report size and no VTIME, n_tty wakes
+    // readers only for whole reports.
+    const int master = umockdev_testbed_get_dev_fd(impl_->testbed, device.devnode.c_str());
+    termios settings{};
+    if (master < 0 || ::tcgetattr(master, &settings) != 0) {
+        Fail("cannot reach the node of " + device.sysname);
+    }
+    constexpr std::size_t kLargestVmin = 255;
+    settings.c_cc[VMIN] = static_cast<cc_t>(std::clamp<std::size_t>(reportSize, 1, kLargestVmin));
+    settings.c_cc[VTIME] = 0;
+    if (::tcsetattr(master, TCSANOW, &settings) != 0) {
+        Fail("cannot set report boundaries on " + device.sysname);
+    }
+}
+
 void SimulatedDeviceBed::RemoveEntry(const std::string& syspath) {
     umockdev_testbed_uevent(impl_->testbed, syspath.c_str(), "remove");
     umockdev_testbed_remove_device(impl_->testbed, syspath.c_str());
 }
 
-void SimulatedDeviceBed::HangUpReaders(const SimulatedHidDevice& device) {
+void SimulatedDeviceBed::HangUpReaders(const std::string& sysname, const std::string& devnode) {
     // The node is a pty that outlives the removal; hanging it up gives every
     // open reader what an unplugged hidraw node gives: POLLHUP|POLLERR and a
     // failing read. The preload answers ioctls on /dev nodes itself, so the
     // pty is opened by its own name and the ioctl goes to the kernel directly.
     std::array<char, 256> ptyName{};
-    const std::string link = RootDir() + "/dev/" + device.sysname;
+    const std::string link = RootDir() + "/dev/" + sysname;
     if (::readlink(link.c_str(), ptyName.data(), ptyName.size() - 1) <= 0) {
         return;
     }
@@ -238,9 +256,65 @@ void SimulatedDeviceBed::HangUpReaders(const SimulatedHidDevice& device) {
         return;
     }
     if (::syscall(SYS_ioctl, fd, TIOCVHANGUP, 0) != 0) {
-        std::fprintf(stderr, "simulated device bed: cannot hang up %s\n", device.devnode.c_str());
+        std::cerr << "simulated device bed: cannot hang up " << devnode << std::endl;
     }
     ::close(fd);
+}
+
+SimulatedSerialPort SimulatedDeviceBed::AddSerialPort(const SimulatedSerialSpec& spec) {
+    constexpr int kUsbSerialMajor = 188;
+    constexpr int kPlatformSerialMajor = 4;
+    constexpr int kFirstPlatformSerialMinor = 64;
+    SimulatedSerialPort port;
+    std::ostringstream description;
+    int major = 0;
+    int minor = 0;
+    std::string parents;
+    if (spec.onUsb) {
+        major = kUsbSerialMajor;
+        minor = impl_->nextUsbSerial++;
+        port.sysname = "ttyUSB" + std::to_string(minor);
+        const std::string usbPort = "1-" + std::to_string(impl_->nextUsbPort++);
+        port.usbSyspath = std::string(kUsbBusPath) + "/" + usbPort;
+        const std::string interfacePath = port.usbSyspath + "/" + usbPort + ":1.0";
+        port.syspath = interfacePath + "/" + port.sysname + "/tty/" + port.sysname;
+        parents =
+            "P: " + WithoutSysPrefix(interfacePath + "/" + port.sysname) +
+            "\nE: SUBSYSTEM=usb-serial\nE: DRIVER=ftdi_sio\n\n" +
+            "P: " + WithoutSysPrefix(interfacePath) +
+            "\nE: DEVTYPE=usb_interface\nE: SUBSYSTEM=usb\nA: bInterfaceNumber=00\n\n" +
+            "P: " + WithoutSysPrefix(port.usbSyspath) +
+            "\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\nA: idVendor=" + Hex4Lower(spec.vendorId) +
+            "\nA: idProduct=" + Hex4Lower(spec.productId) + "\n\n";
+        impl_->presentUsbDevices.insert(port.usbSyspath);
+    } else {
+        major = kPlatformSerialMajor;
+        const int index = impl_->nextPlatformSerial++;
+        minor = kFirstPlatformSerialMinor + index;
+        port.sysname = "ttyS" + std::to_string(index);
+        port.syspath = "/sys/devices/platform/serial8250/tty/" + port.sysname;
+        parents = "P: /devices/platform/serial8250\nE: SUBSYSTEM=platform\n\n";
+    }
+    port.devnode = "/dev/" + port.sysname;
+    description << "P: " << WithoutSysPrefix(port.syspath) << "\nN: " << port.sysname
+                << "\nE: DEVNAME=" << port.devnode << "\nE: SUBSYSTEM=tty\n";
+    if (spec.onUsb) {
+        // As udev's rules add them to nodes on USB devices.
+        description << "E: ID_VENDOR_ID=" << Hex4Lower(spec.vendorId)
+                    << "\nE: ID_MODEL_ID=" << Hex4Lower(spec.productId) << "\n";
+    }
+    description << "A: dev=" << major << ":" << minor << "\\n\n\n" << parents;
+    impl_->AddFromString(description.str());
+    return port;
+}
+
+void SimulatedDeviceBed::Unplug(const SimulatedSerialPort& port) {
+    HangUpReaders(port.sysname, port.devnode);
+    RemoveEntry(port.syspath);
+    if (!port.usbSyspath.empty()) {
+        impl_->presentUsbDevices.erase(port.usbSyspath);
+        RemoveEntry(port.usbSyspath);
+    }
 }
 
 void SimulatedDeviceBed::SendUevent(const SimulatedHidDevice& device, const std::string& action) {

@@ -8,13 +8,19 @@
 //
 // Each added device is a USB device with a HID interface, its `hid` device
 // (HID_ID, report_descriptor) and a `hidraw` node /dev/hidrawN. The node is
-// a pseudo-terminal: bytes written with WriteReport come out of the node
-// unchanged, but report boundaries are not kept, so write one report and
-// wait for its effect before writing the next.
+// a pseudo-terminal in raw mode: bytes written with WriteReport come out of
+// it unchanged. It is set to hand out whole reports of the spec's
+// inputReportSize: poll() shows it readable, and a blocking read returns,
+// only once that many bytes are there, so a reader that asks for at most
+// one report's bytes gets exactly one report, as from a real hidraw node.
+// A reader asking for more may get several reports at once.
 //
 // umockdev cannot re-create a /dev name it has removed, so every added
 // device takes the next unused hidraw number: a re-plugged device comes back
 // as hidraw1, hidraw2 ...
+//
+// Programs linking this library get sanitizer defaults that make the
+// preload work under ASan and TSan (src/sanitizer_defaults.cpp).
 //
 // Not thread-safe: drive one testbed from one thread.
 
@@ -57,6 +63,9 @@ struct SimulatedHidSpec {
     // port of an earlier device adds another interface to that USB device.
     int usbPort = 0;
     int interfaceNumber = 0;
+    // Bytes per input report as the kernel hands them out (63 for the
+    // Palmkey without report ids, 64 with); 0 lets every byte through alone.
+    std::size_t inputReportSize = 63;
 };
 
 struct SimulatedHidDevice {
@@ -66,6 +75,21 @@ struct SimulatedHidDevice {
     std::string sysname;        // hidrawN
     std::string devnode;        // /dev/hidrawN
     int usbPort = 0;
+};
+
+// A serial port: a tty node, on a USB device (ttyUSBn) or on the platform
+// (ttySn, no USB ids).
+struct SimulatedSerialSpec {
+    bool onUsb = true;
+    std::uint16_t vendorId = 0x0403;
+    std::uint16_t productId = 0x6001;
+};
+
+struct SimulatedSerialPort {
+    std::string syspath;     // /sys/devices/.../tty/ttyUSBn
+    std::string usbSyspath;  // the USB device; empty for a platform port
+    std::string sysname;     // ttyUSBn or ttySn
+    std::string devnode;     // /dev/ttyUSBn or /dev/ttySn
 };
 
 class SimulatedDeviceBed {
@@ -78,10 +102,6 @@ public:
     SimulatedDeviceBed(const SimulatedDeviceBed&) = delete;
     SimulatedDeviceBed& operator=(const SimulatedDeviceBed&) = delete;
 
-    // True when the preload is active. Call before any testbed exists only
-    // through this function: umockdev caches a first answer of false.
-    static bool InMockEnvironment();
-
     // Adds (plugs in) a device and returns its names. umockdev announces
     // each new entry with an "add" uevent: hidraw first, then its parents.
     SimulatedHidDevice AddHidDevice(const SimulatedHidSpec& spec);
@@ -91,6 +111,11 @@ public:
     // then the hidraw, hid and (when no other interface uses it) USB entries
     // are announced with "remove" and removed, in that order.
     void Unplug(const SimulatedHidDevice& device);
+
+    // Serial ports, announced and removed as HID devices are. A port's node
+    // is a pty too, hung up on unplug.
+    SimulatedSerialPort AddSerialPort(const SimulatedSerialSpec& spec);
+    void Unplug(const SimulatedSerialPort& port);
 
     // Sends another uevent for the hidraw node ("change", a repeated "add" ...).
     void SendUevent(const SimulatedHidDevice& device, const std::string& action);
@@ -110,8 +135,9 @@ public:
     std::string RootDir() const;
 
 private:
+    void KeepReportBoundaries(const SimulatedHidDevice& device, std::size_t reportSize);
     void RemoveEntry(const std::string& syspath);
-    void HangUpReaders(const SimulatedHidDevice& device);
+    void HangUpReaders(const std::string& sysname, const std::string& devnode);
 
     struct Impl;
     std::unique_ptr<Impl> impl_;
