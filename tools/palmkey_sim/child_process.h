@@ -1,0 +1,43 @@
+#pragma once
+// The program palmkey-sim runs beside the simulated device: started with
+// an argument vector (no shell), watched through a pidfd, ended with
+// SIGTERM and always reaped.
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class ChildProcess {
+public:
+    // Starts argv[0] (looked up in PATH) with the given arguments and the
+    // environment of this process; the child gets the default signal mask.
+    // nullopt with error set when it cannot be started.
+    static std::optional<ChildProcess> Start(const std::vector<std::string>& argv,
+                                             std::string& error);
+
+    ChildProcess(ChildProcess&& other) noexcept;
+    ChildProcess& operator=(ChildProcess&&) = delete;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    // Ends and reaps a child that is still running.
+    ~ChildProcess();
+
+    // Readable once the child has ended.
+    int exitFd() const { return pidfd_; }
+    pid_t pid() const { return pid_; }
+
+    // Sends SIGTERM (if still running), waits for the end and returns the
+    // exit status as a shell reports it: the code, or 128 + the signal.
+    int TerminateAndReap();
+    // Reaps a child that has ended; its status as above.
+    int Reap();
+
+private:
+    ChildProcess(pid_t pid, int pidfd) : pid_(pid), pidfd_(pidfd) {}
+
+    pid_t pid_ = -1;
+    int pidfd_ = -1;
+    std::optional<int> status_;
+};
