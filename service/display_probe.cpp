@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ bool WaylandReachable() {
         return false;
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    UniqueFd socketFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    zan::UniqueFd socketFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     return socketFd && ::connect(socketFd.get(), reinterpret_cast<const sockaddr*>(&address),
                                  sizeof address) == 0;
 }

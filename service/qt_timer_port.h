@@ -20,8 +20,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/unique_fd.h"
 #include "timer_port.h"
-#include "unique_fd.h"
 
 class QtTimerPort : public QObject, public TimerPort {
     Q_OBJECT
@@ -55,6 +55,6 @@ private:
     std::map<std::uint32_t, std::unique_ptr<QTimer>> timers_;
     std::mutex mutex_;
     std::vector<Request> queued_;
-    UniqueFd wakeFd_;
+    zan::UniqueFd wakeFd_;
     std::unique_ptr<QSocketNotifier> wakeNotifier_;
 };

@@ -12,7 +12,7 @@
 #include <csignal>
 #include <memory>
 
-#include "unique_fd.h"
+#include "platform/unique_fd.h"
 
 class TerminationSignals : public QObject {
     Q_OBJECT
@@ -32,8 +32,8 @@ signals:
 private:
     void Drain();
 
-    UniqueFd readEnd_;
-    UniqueFd writeEnd_;
+    zan::UniqueFd readEnd_;
+    zan::UniqueFd writeEnd_;
     std::unique_ptr<QSocketNotifier> notifier_;
     struct sigaction previousTerm_ {};
     struct sigaction previousInt_ {};

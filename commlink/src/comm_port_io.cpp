@@ -9,29 +9,12 @@
 
 #include <cerrno>
 
+#include "platform/unique_fd.h"
+
 namespace commlink_serial {
 namespace {
 
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
+using zan::UniqueFd;
 
 // Root passes TIOCEXCL's check when opening, so the mark is read instead.
 bool MarkedExclusive(int fd) {

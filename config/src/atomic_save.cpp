@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "folder_access.h"
-#include "unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace zan::config {
 
@@ -42,10 +42,10 @@ std::optional<std::string> ReadLinkAt(int folder, const std::string& name) {
 std::optional<std::filesystem::path> FollowLinks(std::filesystem::path path) {
     for (int hop = 0; hop < kMaxLinkHops; ++hop) {
         const UniqueFd folder = OpenFolder(path.parent_path(), MissingFolders::kFail);
-        if (!folder.Valid()) {
+        if (!folder.valid()) {
             return std::nullopt;
         }
-        const auto target = ReadLinkAt(folder.Get(), path.filename().native());
+        const auto target = ReadLinkAt(folder.get(), path.filename().native());
         if (!target) {
             // EINVAL: not a link; ENOENT: nothing there yet. Either way this is the file.
             return (errno == EINVAL || errno == ENOENT) ? std::optional(path) : std::nullopt;
@@ -79,7 +79,7 @@ UniqueFd CreateTemporary(int folder, const std::string& targetName, std::string&
         temporaryName = stem + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         UniqueFd fd(
             ::openat(folder, temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (fd.Valid() || errno != EEXIST) {
+        if (fd.valid() || errno != EEXIST) {
             return fd;
         }
     }
@@ -100,8 +100,8 @@ void FlushFolder(int folder) {
     // The rename is only durable once the folder itself reaches the disk.
     // Without a readable folder it still happened; nothing to undo.
     const UniqueFd readable(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (readable.Valid()) {
-        (void)::fsync(readable.Get());
+    if (readable.valid()) {
+        (void)::fsync(readable.get());
     }
 }
 
@@ -113,12 +113,12 @@ bool ReplaceIn(int folder, const std::string& name, std::string_view content) {
     }
     std::string temporaryName;
     UniqueFd fd = CreateTemporary(folder, name, temporaryName);
-    if (!fd.Valid()) {
+    if (!fd.valid()) {
         return false;
     }
-    const bool written = WriteAll(fd.Get(), content) &&
-                         (!targetExists || CopyOwnerAndMode(fd.Get(), old)) &&
-                         ::fsync(fd.Get()) == 0;
+    const bool written = WriteAll(fd.get(), content) &&
+                         (!targetExists || CopyOwnerAndMode(fd.get(), old)) &&
+                         ::fsync(fd.get()) == 0;
     fd.Reset();
     if (!written || ::renameat(folder, temporaryName.c_str(), folder, name.c_str()) != 0) {
         (void)::unlinkat(folder, temporaryName.c_str(), 0);
@@ -139,10 +139,10 @@ bool SaveFileAtomically(const std::filesystem::path& target, std::string_view co
         return false;
     }
     const UniqueFd folder = OpenFolder(file->parent_path(), MissingFolders::kFail);
-    if (!folder.Valid()) {
+    if (!folder.valid()) {
         return false;
     }
-    return ReplaceIn(folder.Get(), file->filename().native(), content);
+    return ReplaceIn(folder.get(), file->filename().native(), content);
 }
 
 }  // namespace zan::config

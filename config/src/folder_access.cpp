@@ -30,7 +30,7 @@ UniqueFd FailKeepingErrno(UniqueFd& opened) {
 
 UniqueFd OpenFolder(const std::filesystem::path& folder, MissingFolders missing) {
     UniqueFd current(::open(folder.is_absolute() ? "/" : ".", kFolderFlags));
-    if (!current.Valid()) {
+    if (!current.valid()) {
         return {};
     }
     for (const auto& part : folder.relative_path()) {
@@ -38,12 +38,12 @@ UniqueFd OpenFolder(const std::filesystem::path& folder, MissingFolders missing)
         if (!IsPlainComponent(name)) {
             continue;
         }
-        int next = ::openat(current.Get(), name.c_str(), kFolderFlags);
+        int next = ::openat(current.get(), name.c_str(), kFolderFlags);
         if (next < 0 && errno == ENOENT && missing == MissingFolders::kCreate) {
-            if (::mkdirat(current.Get(), name.c_str(), 0777) != 0 && errno != EEXIST) {
+            if (::mkdirat(current.get(), name.c_str(), 0777) != 0 && errno != EEXIST) {
                 return FailKeepingErrno(current);
             }
-            next = ::openat(current.Get(), name.c_str(), kFolderFlags);
+            next = ::openat(current.get(), name.c_str(), kFolderFlags);
         }
         if (next < 0) {
             return FailKeepingErrno(current);
@@ -58,21 +58,21 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
         return std::nullopt;
     }
     const UniqueFd folder = OpenFolder(file.parent_path(), MissingFolders::kFail);
-    if (!folder.Valid()) {
+    if (!folder.valid()) {
         return std::nullopt;
     }
     // O_NONBLOCK and the type check: a FIFO or device put in the document's
     // place must not hang the program that reads it.
     const UniqueFd fd(
-        ::openat(folder.Get(), file.filename().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        ::openat(folder.get(), file.filename().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
     std::string content;
     std::array<char, 16384> buffer{};
     for (;;) {
-        const ssize_t count = ::read(fd.Get(), buffer.data(), buffer.size());
+        const ssize_t count = ::read(fd.get(), buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -91,11 +91,11 @@ EntryState EntryAt(const std::filesystem::path& path) {
         return EntryState::kUnknown;
     }
     const UniqueFd folder = OpenFolder(path.parent_path(), MissingFolders::kFail);
-    if (!folder.Valid()) {
+    if (!folder.valid()) {
         return errno == ENOENT ? EntryState::kAbsent : EntryState::kUnknown;
     }
     struct stat info {};
-    if (::fstatat(folder.Get(), path.filename().c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (::fstatat(folder.get(), path.filename().c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
         return EntryState::kPresent;
     }
     return errno == ENOENT ? EntryState::kAbsent : EntryState::kUnknown;

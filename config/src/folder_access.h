@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace zan::config {
 

@@ -12,7 +12,7 @@ namespace {
 void CopyDeliveredCopy(const std::filesystem::path& delivered,
                        const std::filesystem::path& folderChain,
                        const std::filesystem::path& document) {
-    if (!OpenFolder(folderChain, MissingFolders::kCreate).Valid()) {
+    if (!OpenFolder(folderChain, MissingFolders::kCreate).valid()) {
         return;
     }
     if (const auto content = ReadWholeFile(delivered)) {

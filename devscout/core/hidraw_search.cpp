@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "hid_ids.h"
-#include "udev_handles.h"
+#include "platform/udev_handles.h"
 
 namespace zan::devscout {
 namespace {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "udev_handles.h"
+#include "platform/udev_handles.h"
 
 namespace zan::devscout {
 namespace {

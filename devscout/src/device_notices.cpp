@@ -14,14 +14,14 @@
 #include "devscout/Cregedit.h"
 #include "interface_class.h"
 #include "notice_name.h"
-#include "udev_handles.h"
+#include "platform/udev_handles.h"
 
 using zan::devscout::DeviceIdentity;
 using zan::devscout::InterfaceClass;
-using zan::devscout::UdevContext;
-using zan::devscout::UdevDevice;
-using zan::devscout::UdevEnumerate;
-using zan::devscout::UdevMonitor;
+using zan::UdevContext;
+using zan::UdevDevice;
+using zan::UdevEnumerate;
+using zan::UdevMonitor;
 
 namespace {
 

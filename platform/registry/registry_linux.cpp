@@ -7,18 +7,10 @@
 #include <functional>
 
 #include "platform/registry_view.h"
+#include "platform/udev_handles.h"
 
 namespace zan {
 namespace {
-
-struct UdevDeleter {
-    void operator()(udev* context) const { udev_unref(context); }
-    void operator()(udev_enumerate* enumeration) const { udev_enumerate_unref(enumeration); }
-    void operator()(udev_device* device) const { udev_device_unref(device); }
-};
-using UdevPtr = std::unique_ptr<udev, UdevDeleter>;
-using UdevEnumeratePtr = std::unique_ptr<udev_enumerate, UdevDeleter>;
-using UdevDevicePtr = std::unique_ptr<udev_device, UdevDeleter>;
 
 struct DeviceIds {
     std::uint16_t vendor = 0;
@@ -111,14 +103,14 @@ bool IsSerialPort(udev_device* tty) {
 
 void ForEachDevice(udev* context, const char* subsystem,
                    const std::function<void(udev_device*)>& visit) {
-    const UdevEnumeratePtr enumeration(udev_enumerate_new(context));
+    const UdevEnumerate enumeration(udev_enumerate_new(context));
     if (!enumeration || udev_enumerate_add_match_subsystem(enumeration.get(), subsystem) < 0 ||
         udev_enumerate_scan_devices(enumeration.get()) < 0) {
         return;
     }
     udev_list_entry* entry = nullptr;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumeration.get())) {
-        const UdevDevicePtr device(
+        const UdevDevice device(
             udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
         if (device && udev_device_get_devnode(device.get()) != nullptr) {
             visit(device.get());
@@ -199,7 +191,7 @@ void AddSerialComm(MemoryRegistry& registry, const std::vector<InterfaceEntry>& 
 
 MemoryRegistry SnapshotLinuxRegistry() {
     MemoryRegistry registry;
-    const UdevPtr context(udev_new());
+    const UdevContext context(udev_new());
     std::vector<InterfaceEntry> ports;
     std::vector<InterfaceEntry> hidInterfaces;
     if (context) {

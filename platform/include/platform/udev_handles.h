@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace zan::devscout {
+namespace zan {
 
 struct UdevUnref {
     void operator()(udev* context) const { udev_unref(context); }
@@ -20,4 +20,4 @@ using UdevEnumerate = std::unique_ptr<udev_enumerate, UdevUnref>;
 using UdevDevice = std::unique_ptr<udev_device, UdevUnref>;
 using UdevMonitor = std::unique_ptr<udev_monitor, UdevUnref>;
 
-}  // namespace zan::devscout
+}  // namespace zan

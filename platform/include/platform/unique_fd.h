@@ -1,14 +1,18 @@
 #pragma once
-// An owned file descriptor, closed on destruction.
+// Owns one file descriptor and closes it exactly once. Shared by every module
+// that holds descriptors, so that none grows its own copy.
 
 #include <unistd.h>
 
 #include <utility>
 
+namespace zan {
+
 class UniqueFd {
 public:
     UniqueFd() = default;
     explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() { Reset(); }
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
     UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
@@ -18,10 +22,12 @@ public:
         }
         return *this;
     }
-    ~UniqueFd() { Reset(); }
 
     int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
+    bool valid() const { return fd_ >= 0; }
+    explicit operator bool() const { return valid(); }
+    // Gives up ownership without closing.
+    int release() { return std::exchange(fd_, -1); }
     void Reset(int fd = -1) {
         if (fd_ >= 0) {
             ::close(fd_);
@@ -32,3 +38,5 @@ public:
 private:
     int fd_ = -1;
 };
+
+}  // namespace zan
