@@ -74,8 +74,11 @@ public:
     int GetComNum(std::wstring& portPath, const std::wstring& keyPath, std::wstring valueName);
     // CheckComm: the first byte of the key's "Linked" value, 0 when unreadable.
     int CheckComm(const std::wstring& keyPath, std::uint8_t& linkByte);
-    // GetDriverSymbolByReg: 1 when an interface of the device is linked; link
-    // then holds the symbolic link of the last linked match in subkey order.
+    // GetDriverSymbolByReg: 1 when an interface of the device is linked and
+    // its "SymbolicLink" could be read; link then holds the symbolic link of
+    // the last such match in subkey order, and is untouched otherwise. A
+    // linked match whose link cannot be read does not count, so a 1 always
+    // comes with a link. linkByte is the first byte of the last "Linked" read.
     int GetDriverSymbolByReg(std::wstring& link, const std::uint32_t& vendorId,
                              const std::uint32_t& productId, const std::wstring& classKeyPath,
                              const std::wstring& subkeyPrefix, std::uint8_t& linkByte);
