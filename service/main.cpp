@@ -1,19 +1,34 @@
 // ZanDriverSrv: the Palmkey button service.
 
+#include <locale.h>
+
 #include <QApplication>
 #include <QCoreApplication>
-#include <clocale>
 #include <iostream>
 #include <memory>
 
 #include "display_probe.h"
 #include "zan_driver_srv_app.h"
 
+namespace {
+
+bool EnvironmentLocaleInstalled() {
+    const locale_t environmentLocale = ::newlocale(LC_ALL_MASK, "", static_cast<locale_t>(nullptr));
+    if (environmentLocale == static_cast<locale_t>(nullptr)) {
+        return false;
+    }
+    ::freelocale(environmentLocale);
+    return true;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
-    // Document texts convert through the locale's codeset. A locale that
-    // cannot be set leaves the C locale, which the document layer reads as
-    // UTF-8.
-    if (std::setlocale(LC_ALL, "") == nullptr) {
+    // Document texts convert through the locale's codeset. QCoreApplication
+    // applies the environment's locale itself (setlocale(LC_ALL, "")); a
+    // locale that is not installed leaves the C locale, which the document
+    // layer reads as UTF-8, and the user should hear why.
+    if (!EnvironmentLocaleInstalled()) {
         std::cerr << "ZanDriverSrv: the environment's locale is not installed; texts are read as "
                      "UTF-8\n";
     }
