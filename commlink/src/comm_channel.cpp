@@ -30,12 +30,12 @@ void CreateEvent(int& event) {
     }
 }
 
-void ApplySettings(int port, const commlink_serial::LineSettings& settings) {
+void ApplySettings(int port, const zan::commlink::LineSettings& settings) {
     termios attributes{};
     if (tcgetattr(port, &attributes) != 0) {
         return;
     }
-    commlink_serial::ApplyLineSettings(attributes, settings);
+    zan::commlink::ApplyLineSettings(attributes, settings);
     (void)tcsetattr(port, TCSANOW, &attributes);
 }
 
@@ -60,11 +60,11 @@ int CCommWriteAndRead::InitComm(int nameChoice, const CommlinkString& first, int
     if (nameChoice != 0) {
         chosenName = first;
     }
-    const auto path = commlink_serial::PortPathFromName(chosenName);
+    const auto path = zan::commlink::PortPathFromName(chosenName);
     if (!path) {
         return 0;
     }
-    const int port = commlink_serial::OpenExclusivePort(*path);
+    const int port = zan::commlink::OpenExclusivePort(*path);
     if (port < 0) {
         return 0;
     }
@@ -78,7 +78,7 @@ std::uint32_t CCommWriteAndRead::ReadComm(unsigned char* buffer, std::uint32_t l
     if (m_hComm < 0) {
         return kReadFailed;
     }
-    const auto waiting = commlink_serial::WaitingBytes(m_hComm);
+    const auto waiting = zan::commlink::WaitingBytes(m_hComm);
     if (!waiting) {
         return kReadFailed;
     }
@@ -86,16 +86,16 @@ std::uint32_t CCommWriteAndRead::ReadComm(unsigned char* buffer, std::uint32_t l
         return *waiting;
     }
     if (*waiting >= length) {
-        const std::uint32_t count = commlink_serial::ReadWaiting(m_hComm, buffer, length);
+        const std::uint32_t count = zan::commlink::ReadWaiting(m_hComm, buffer, length);
         return count == 0 && length > 0 ? kReadFailed : count;
     }
     // Nothing waiting: the time-out only bounds how long the caller is held
     // while data may arrive; it is read by a later call.
-    switch (commlink_serial::WaitReadable(m_hComm, timeoutMs)) {
-        case commlink_serial::WaitResult::Failed:
+    switch (zan::commlink::WaitReadable(m_hComm, timeoutMs)) {
+        case zan::commlink::WaitResult::Failed:
             return kReadFailed;
-        case commlink_serial::WaitResult::Ready:
-        case commlink_serial::WaitResult::TimedOut:
+        case zan::commlink::WaitResult::Ready:
+        case zan::commlink::WaitResult::TimedOut:
             break;
     }
     return 0;
@@ -105,14 +105,14 @@ int CCommWriteAndRead::WriteComm(const unsigned char* buffer, std::uint32_t leng
     if (m_hComm < 0) {
         return 0;
     }
-    return commlink_serial::WriteAll(m_hComm, buffer, length) ? 1 : 0;
+    return zan::commlink::WriteAll(m_hComm, buffer, length) ? 1 : 0;
 }
 
 std::uint32_t CCommWriteAndRead::ReadCommNov(unsigned char* buffer, std::uint32_t length) {
     if (m_hComm < 0) {
         return 0;
     }
-    return commlink_serial::ReadUntilGap(m_hComm, buffer, length, kReadIntervalMs);
+    return zan::commlink::ReadUntilGap(m_hComm, buffer, length, kReadIntervalMs);
 }
 
 int CCommWriteAndRead::WriteCommNov(const unsigned char* buffer, std::uint32_t length) {
@@ -123,7 +123,7 @@ void CCommWriteAndRead::CloseComm() {
     if (m_hComm < 0) {
         return;
     }
-    commlink_serial::CloseExclusivePort(m_hComm);
+    zan::commlink::CloseExclusivePort(m_hComm);
     m_hComm = -1;
 }
 

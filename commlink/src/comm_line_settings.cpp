@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-namespace commlink_serial {
+namespace zan::commlink {
 namespace {
 
 constexpr std::array<std::pair<int, speed_t>, 30> kSpeeds{{
@@ -90,4 +90,4 @@ void ApplyLineSettings(termios& attributes, const LineSettings& settings) {
     SetStopBits(attributes, settings.stopBits);
 }
 
-}  // namespace commlink_serial
+}  // namespace zan::commlink

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace commlink_serial {
+namespace zan::commlink {
 
 struct LineSettings {
     int baud = 0;
@@ -21,4 +21,4 @@ std::optional<speed_t> SpeedConstant(int baud);
 // editing, echo, signals or CR/NL translation; VMIN 1, VTIME 0).
 void ApplyLineSettings(termios& attributes, const LineSettings& settings);
 
-}  // namespace commlink_serial
+}  // namespace zan::commlink

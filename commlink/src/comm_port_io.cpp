@@ -11,7 +11,7 @@
 
 #include "platform/unique_fd.h"
 
-namespace commlink_serial {
+namespace zan::commlink {
 namespace {
 
 using zan::UniqueFd;
@@ -149,4 +149,4 @@ bool WriteAll(int fd, const unsigned char* buffer, std::uint32_t length) {
     return true;
 }
 
-}  // namespace commlink_serial
+}  // namespace zan::commlink

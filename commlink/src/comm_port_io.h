@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace commlink_serial {
+namespace zan::commlink {
 
 // Opens path read-write, without making it the controlling terminal, and
 // takes the exclusive hold (flock, then TIOCEXCL). -1 when it cannot be
@@ -35,4 +35,4 @@ std::uint32_t ReadUntilGap(int fd, unsigned char* buffer, std::uint32_t length, 
 // write fails.
 bool WriteAll(int fd, const unsigned char* buffer, std::uint32_t length);
 
-}  // namespace commlink_serial
+}  // namespace zan::commlink

@@ -5,7 +5,7 @@
 
 #include "path_text.h"
 
-namespace commlink_serial {
+namespace zan::commlink {
 namespace {
 
 constexpr std::string_view kDevicePrefix = "\\\\.\\";
@@ -56,4 +56,4 @@ std::optional<std::string> PortPathFromName(const std::wstring& name) {
     return PortPathFromName(zan::devscout::Utf8FromWide(name));
 }
 
-}  // namespace commlink_serial
+}  // namespace zan::commlink

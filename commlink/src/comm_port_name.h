@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace commlink_serial {
+namespace zan::commlink {
 
 // "\\.\NAME" -> "/dev/NAME" (backslashes in NAME become slashes); any other
 // name is a path as it stands. nullopt for a name that cannot be opened
@@ -14,4 +14,4 @@ namespace commlink_serial {
 std::optional<std::string> PortPathFromName(const std::string& name);
 std::optional<std::string> PortPathFromName(const std::wstring& name);
 
-}  // namespace commlink_serial
+}  // namespace zan::commlink

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-namespace devscout {
+namespace zan::devscout {
 namespace {
 
 // Sizes the registry reads offer. A value longer than the offer cannot be
@@ -170,4 +170,4 @@ int FindDriverSymbol(const zan::RegistryView& registry, std::wstring& link, std:
     return found;
 }
 
-}  // namespace devscout
+}  // namespace zan::devscout

@@ -12,7 +12,7 @@
 
 #include "platform/registry_view.h"
 
-namespace devscout {
+namespace zan::devscout {
 
 // "VID_%4x&PID_%4x": lower-case hex, at least four characters each, padded
 // with spaces. An id below 0x1000 thus carries a space that no interface key
@@ -29,4 +29,4 @@ int FindDriverSymbol(const zan::RegistryView& registry, std::wstring& link, std:
                      std::uint32_t productId, const std::wstring& classKeyPath,
                      const std::wstring& subkeyPrefix, std::uint8_t& linkByte);
 
-}  // namespace devscout
+}  // namespace zan::devscout

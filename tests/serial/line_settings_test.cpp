@@ -8,8 +8,8 @@
 
 namespace {
 
-using commlink_serial::ApplyLineSettings;
-using commlink_serial::LineSettings;
+using zan::commlink::ApplyLineSettings;
+using zan::commlink::LineSettings;
 
 termios PortWithSixBitsEvenParityAndRtsCts() {
     termios attributes{};
@@ -53,11 +53,11 @@ TEST(LineSettings, EverythingNotNamedStaysAsThePortHadIt) {
 }
 
 TEST(LineSettings, EveryTermiosRateHasItsConstant) {
-    EXPECT_EQ(commlink_serial::SpeedConstant(50), B50);
-    EXPECT_EQ(commlink_serial::SpeedConstant(115200), B115200);
-    EXPECT_EQ(commlink_serial::SpeedConstant(4000000), B4000000);
+    EXPECT_EQ(zan::commlink::SpeedConstant(50), B50);
+    EXPECT_EQ(zan::commlink::SpeedConstant(115200), B115200);
+    EXPECT_EQ(zan::commlink::SpeedConstant(4000000), B4000000);
     for (const int rate : {0, -9600, 14400, 56000, 128000, 256000, 4000001}) {
-        EXPECT_FALSE(commlink_serial::SpeedConstant(rate)) << rate;
+        EXPECT_FALSE(zan::commlink::SpeedConstant(rate)) << rate;
     }
 }
 

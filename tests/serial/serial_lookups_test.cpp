@@ -27,10 +27,10 @@ RegistryValue Dword(std::uint32_t number) {
 }
 
 TEST(InterfaceIdText, PadsWithSpacesInLowerCaseHex) {
-    EXPECT_EQ(devscout::InterfaceIdText(0x1314, 0x1070), L"VID_1314&PID_1070");
-    EXPECT_EQ(devscout::InterfaceIdText(0xABCD, 0xFFFF), L"VID_abcd&PID_ffff");
-    EXPECT_EQ(devscout::InterfaceIdText(0x0403, 0x6001), L"VID_ 403&PID_6001");
-    EXPECT_EQ(devscout::InterfaceIdText(0x11314, 0x1070), L"VID_11314&PID_1070");
+    EXPECT_EQ(zan::devscout::InterfaceIdText(0x1314, 0x1070), L"VID_1314&PID_1070");
+    EXPECT_EQ(zan::devscout::InterfaceIdText(0xABCD, 0xFFFF), L"VID_abcd&PID_ffff");
+    EXPECT_EQ(zan::devscout::InterfaceIdText(0x0403, 0x6001), L"VID_ 403&PID_6001");
+    EXPECT_EQ(zan::devscout::InterfaceIdText(0x11314, 0x1070), L"VID_11314&PID_1070");
 }
 
 TEST(GetComNum, ReadsThePortNameUnderTheKey) {
@@ -61,7 +61,7 @@ TEST(GetComNum, ReadsThePortNameUnderTheKey) {
     };
     for (const auto& testCase : cases) {
         std::wstring path = L"untouched";
-        EXPECT_EQ(devscout::ReadComNum(registry, path, testCase.key, testCase.value),
+        EXPECT_EQ(zan::devscout::ReadComNum(registry, path, testCase.key, testCase.value),
                   testCase.result);
         EXPECT_EQ(path, testCase.path);
         EXPECT_EQ(registry.OpenKeyCount(), 0);
@@ -90,7 +90,7 @@ TEST(CheckComm, ReturnsTheFirstByteOfLinked) {
     };
     for (const auto& testCase : cases) {
         std::uint8_t linkByte = kUntouched;
-        EXPECT_EQ(devscout::ReadLinkState(registry, testCase.key, linkByte), testCase.result)
+        EXPECT_EQ(zan::devscout::ReadLinkState(registry, testCase.key, linkByte), testCase.result)
             << std::string(testCase.key.begin(), testCase.key.end());
         EXPECT_EQ(linkByte, testCase.linkByte);
         EXPECT_EQ(registry.OpenKeyCount(), 0);
@@ -248,8 +248,8 @@ TEST(GetDriverSymbolByReg, ScansTheClassKeyAsTheTableSays) {
         const MemoryRegistry registry = ClassWith(testCase.interfaces);
         std::wstring link = L"untouched";
         std::uint8_t linkByte = kUntouched;
-        EXPECT_EQ(devscout::FindDriverSymbol(registry, link, testCase.vendor, testCase.product,
-                                             kClassKey, kPrefix, linkByte),
+        EXPECT_EQ(zan::devscout::FindDriverSymbol(registry, link, testCase.vendor, testCase.product,
+                                                  kClassKey, kPrefix, linkByte),
                   testCase.result);
         EXPECT_EQ(link, testCase.link);
         EXPECT_EQ(linkByte, testCase.linkByte);
@@ -261,9 +261,9 @@ TEST(GetDriverSymbolByReg, MissingClassKeyFindsNothing) {
     const MemoryRegistry registry;
     std::wstring link = L"untouched";
     std::uint8_t linkByte = kUntouched;
-    EXPECT_EQ(
-        devscout::FindDriverSymbol(registry, link, 0x1314, 0x1070, kClassKey, kPrefix, linkByte),
-        0);
+    EXPECT_EQ(zan::devscout::FindDriverSymbol(registry, link, 0x1314, 0x1070, kClassKey, kPrefix,
+                                              linkByte),
+              0);
     EXPECT_EQ(link, L"untouched");
     EXPECT_EQ(registry.OpenKeyCount(), 0);
 }
@@ -279,9 +279,9 @@ TEST(GetDriverSymbolByReg, HandlesMoreThanFiftySubkeysAndMatches) {
     const MemoryRegistry registry = ClassWith(interfaces);
     std::wstring link;
     std::uint8_t linkByte = 0;
-    EXPECT_EQ(
-        devscout::FindDriverSymbol(registry, link, 0x1314, 0x1070, kClassKey, kPrefix, linkByte),
-        1);
+    EXPECT_EQ(zan::devscout::FindDriverSymbol(registry, link, 0x1314, 0x1070, kClassKey, kPrefix,
+                                              linkByte),
+              1);
     EXPECT_EQ(link, L"/dev/n118");
     EXPECT_EQ(registry.OpenKeyCount(), 0);
 }
