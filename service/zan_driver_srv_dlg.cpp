@@ -127,8 +127,17 @@ void CZanDriverSrvDlg::OnShowPrompt(std::int64_t /*kind*/) {
 }
 
 void CZanDriverSrvDlg::OnSysCommand(std::uint64_t command) {
-    if ((command & SYSCOMMAND_MASK) == SYSCOMMAND_ABOUT && environment_.displayAvailable) {
-        ShowAboutBox();
+    const std::uint64_t masked = command & SYSCOMMAND_MASK;
+    if (masked == SYSCOMMAND_ABOUT) {
+        if (environment_.displayAvailable) {
+            ShowAboutBox();
+        }
+        return;
+    }
+    // Every other command goes to the dialog's default handling, of which
+    // only closing means anything for a window nobody sees.
+    if (masked == SYSCOMMAND_CLOSE) {
+        Destroy();
     }
 }
 

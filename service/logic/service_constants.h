@@ -18,6 +18,9 @@ inline constexpr std::uint32_t MSG_SHOW_PROMPT = 2428;    // wParam 0, lParam Pr
 // WM_SYSCOMMAND's command (masked with 0xFFF0) that opens the about box.
 inline constexpr std::uint64_t SYSCOMMAND_ABOUT = 16;
 inline constexpr std::uint64_t SYSCOMMAND_MASK = 0xFFF0;
+// WM_SYSCOMMAND's close command: a dialog's default handling closes it, as
+// WM_CLOSE does.
+inline constexpr std::uint64_t SYSCOMMAND_CLOSE = 0xF060;
 
 // Timers of the service's main window: ids and periods.
 inline constexpr std::uint32_t TIMER_POLL_DEVICE = 100001;

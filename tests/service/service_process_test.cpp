@@ -5,6 +5,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "service_harness.h"
 
@@ -58,7 +60,7 @@ TEST_F(ServiceProcessTest, SecondInstanceEndsAtOnceWithOneLine) {
 TEST_F(ServiceProcessTest, OtherMessagesAreIgnored) {
     auto service = StartService();
     EXPECT_EQ(RunZanmsg({"post", "#32770", "ZanDriverSrv", "2428", "0", "4"}), 0);
-    EXPECT_EQ(RunZanmsg({"post", "#32770", "ZanDriverSrv", "0x0112", "0xF060"}), 0);
+    EXPECT_EQ(RunZanmsg({"post", "#32770", "ZanDriverSrv", "0x0112", "0xF020"}), 0);
     EXPECT_EQ(RunZanmsg({"post", "#32770", "ZanDriverSrv", "0x0112", "16"}), 0);
     EXPECT_EQ(RunZanmsg({"post", "#32770", "ZanDriverSrv", "12345", "1", "-1"}), 0);
     EXPECT_EQ(RunZanmsg({"post", "#32770", "ZanDriverSrv", "2427"}), 0);
@@ -71,7 +73,7 @@ TEST_F(ServiceProcessTest, OtherMessagesAreIgnored) {
 
 struct EndingCase {
     const char* name;
-    bool byMessage;
+    std::vector<std::string> message;  // zanmsg post arguments after class and title
     int signalNumber;
 };
 
@@ -80,8 +82,10 @@ class ServiceEndingTest : public ServiceProcessTest,
 
 TEST_P(ServiceEndingTest, EndsCleanlyWithoutLeavingItsEndpoint) {
     auto service = StartService();
-    if (GetParam().byMessage) {
-        EXPECT_EQ(RunZanmsg({"post", "#32770", "ZanDriverSrv", "0x0010"}), 0);
+    if (!GetParam().message.empty()) {
+        std::vector<std::string> arguments{"post", "#32770", "ZanDriverSrv"};
+        arguments.insert(arguments.end(), GetParam().message.begin(), GetParam().message.end());
+        EXPECT_EQ(RunZanmsg(arguments), 0);
     } else {
         service.Signal(GetParam().signalNumber);
     }
@@ -91,9 +95,10 @@ TEST_P(ServiceEndingTest, EndsCleanlyWithoutLeavingItsEndpoint) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Endings, ServiceEndingTest,
-                         ::testing::Values(EndingCase{"WmClose", true, 0},
-                                           EndingCase{"Sigterm", false, SIGTERM},
-                                           EndingCase{"Sigint", false, SIGINT}),
+                         ::testing::Values(EndingCase{"WmClose", {"0x0010"}, 0},
+                                           EndingCase{"SystemMenuClose", {"0x0112", "0xF060"}, 0},
+                                           EndingCase{"Sigterm", {}, SIGTERM},
+                                           EndingCase{"Sigint", {}, SIGINT}),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace
