@@ -77,6 +77,10 @@ struct EndingCase {
     int signalNumber;
 };
 
+void PrintTo(const EndingCase& testCase, std::ostream* out) {
+    *out << testCase.name;
+}
+
 class ServiceEndingTest : public ServiceProcessTest,
                           public ::testing::WithParamInterface<EndingCase> {};
 

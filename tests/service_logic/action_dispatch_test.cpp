@@ -43,6 +43,10 @@ struct HostCommandCase {
     std::uint64_t hostCode;
 };
 
+void PrintTo(const HostCommandCase& testCase, std::ostream* out) {
+    *out << "action " << testCase.action << " posts " << testCase.hostCode;
+}
+
 class HostCommandActionTest : public ActionDispatchTest,
                               public testing::WithParamInterface<HostCommandCase> {};
 
@@ -64,6 +68,10 @@ struct LocalActionCase {
     std::int32_t action;
     const wchar_t* call;
 };
+
+void PrintTo(const LocalActionCase& testCase, std::ostream* out) {
+    *out << "action " << testCase.action;
+}
 
 class LocalActionTest : public ActionDispatchTest,
                         public testing::WithParamInterface<LocalActionCase> {};

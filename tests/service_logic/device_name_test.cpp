@@ -14,6 +14,10 @@ struct NameCase {
     bool matches;
 };
 
+void PrintTo(const NameCase& testCase, std::ostream* out) {
+    *out << testCase.what;
+}
+
 class MatchDeviceNameTest : public testing::TestWithParam<NameCase> {};
 
 TEST_P(MatchDeviceNameTest, DecidesByTheIdentifierAtIndexEight) {

@@ -28,6 +28,10 @@ struct RelayCase {
     std::vector<Post> expected;
 };
 
+void PrintTo(const RelayCase& testCase, std::ostream* out) {
+    *out << testCase.what;
+}
+
 class PostHostCommandTest : public testing::TestWithParam<RelayCase> {};
 
 TEST_P(PostHostCommandTest, PostsToHostOneThenHostTwoSkippingMissingRelays) {

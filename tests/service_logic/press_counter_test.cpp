@@ -89,6 +89,10 @@ struct Timeline {
     Effects effects;
 };
 
+void PrintTo(const Timeline& testCase, std::ostream* out) {
+    *out << testCase.what;
+}
+
 class PressTimelineTest : public testing::TestWithParam<Timeline> {};
 
 TEST_P(PressTimelineTest, ResolvesAsTheTimelineSays) {
@@ -151,6 +155,10 @@ struct RelayPresence {
     bool host2;
     Effects effects;
 };
+
+void PrintTo(const RelayPresence& testCase, std::ostream* out) {
+    *out << testCase.what;
+}
 
 class MissingRelayTest : public testing::TestWithParam<RelayPresence> {};
 

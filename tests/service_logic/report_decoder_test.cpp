@@ -20,6 +20,10 @@ struct ReportCase {
     std::optional<KeyReport> expected;
 };
 
+void PrintTo(const ReportCase& testCase, std::ostream* out) {
+    *out << testCase.what;
+}
+
 std::array<std::uint8_t, REPORT_BUFFER_LENGTH> Report(std::uint8_t keyField, std::uint8_t kind) {
     std::array<std::uint8_t, REPORT_BUFFER_LENGTH> buffer{};
     buffer[1] = keyField;
