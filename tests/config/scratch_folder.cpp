@@ -12,25 +12,13 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/unique_fd.h"
+
 namespace zan::config::testing {
 
 namespace {
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+using Fd = zan::UniqueFd;
 
 void RemoveEntry(int parent, const char* name);
 

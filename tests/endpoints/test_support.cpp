@@ -68,22 +68,6 @@ PrivateRuntimeFolder::~PrivateRuntimeFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-Fd& Fd::operator=(Fd&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-Fd::~Fd() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
-}
-
 Fd ConnectedDatagramSocket(const std::string& path) {
     Fd socket(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     const sockaddr_un address = AddressOf(path);

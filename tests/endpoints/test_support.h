@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/endpoints.h"
+#include "platform/unique_fd.h"
 
 namespace zan::endpoint_test {
 
@@ -38,20 +39,7 @@ private:
     std::string path_;
 };
 
-// Owns one descriptor.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept;
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd();
-    int get() const { return fd_; }
-
-private:
-    int fd_ = -1;
-};
+using Fd = zan::UniqueFd;
 
 // A datagram socket connected to path; invalid when connect() fails.
 Fd ConnectedDatagramSocket(const std::string& path);
