@@ -3,12 +3,13 @@
 #include <tinyxml2.h>
 
 #include "document_access.h"
-#include "folder_access.h"
 #include "location_rule.h"
+#include "platform/files.h"
 #include "reader_walk.h"
 #include "text_conversion.h"
 
-ConfigDocument::ConfigDocument() = default;
+ConfigDocument::ConfigDocument() : ConfigDocument(zan::SystemFiles()) {}
+ConfigDocument::ConfigDocument(zan::Files& fileSystem) : files(&fileSystem) {}
 ConfigDocument::~ConfigDocument() = default;
 ConfigDocument::ConfigDocument(ConfigDocument&&) noexcept = default;
 ConfigDocument& ConfigDocument::operator=(ConfigDocument&&) noexcept = default;
@@ -19,7 +20,7 @@ namespace zan::config {
 // read from the part before a syntax error could be half of a torn edit.
 void ParseDocumentFile(ConfigDocument& doc) {
     doc.document = std::make_unique<tinyxml2::XMLDocument>();
-    const auto content = ReadWholeFile(doc.path);
+    const auto content = doc.files->ReadWholeFile(doc.path);
     if (!content ||
         doc.document->Parse(content->data(), content->size()) != tinyxml2::XML_SUCCESS) {
         doc.document->Clear();
@@ -44,18 +45,27 @@ int ReadConfigTextInCodeset(const ConfigDocument& doc, const std::wstring& secti
 
 }  // namespace zan::config
 
+bool IsUserAdministrator(zan::Files& files) {
+    return files.EffectiveUserId() == 0;
+}
+
+bool IsUserAdministrator() {
+    return IsUserAdministrator(zan::SystemFiles());
+}
+
 void OpenConfigDocument(ConfigDocument& doc, const std::wstring& defaultName,
                         const std::wstring& dataDir, const std::wstring& dataPath,
                         bool useProgramDir) {
     OpenConfigDocument(doc, defaultName, dataDir, dataPath, useProgramDir,
-                       ConfigLocations::ForThisProcess());
+                       ConfigLocations::From(*doc.files));
 }
 
 void OpenConfigDocument(ConfigDocument& doc, const std::wstring& defaultName,
                         const std::wstring& dataDir, const std::wstring& dataPath,
                         bool useProgramDir, const ConfigLocations& locations) {
-    doc.path = zan::config::ResolveDocumentPath({defaultName, dataDir, dataPath}, useProgramDir,
-                                                locations, zan::config::CodesetOfLocale());
+    doc.path =
+        zan::config::ResolveDocumentPath({defaultName, dataDir, dataPath}, useProgramDir, locations,
+                                         zan::config::CodesetOfLocale(), *doc.files);
     zan::config::ParseDocumentFile(doc);
 }
 

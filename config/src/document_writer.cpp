@@ -2,10 +2,9 @@
 
 #include <string>
 
-#include "atomic_save.h"
 #include "config/config_document.h"
 #include "document_access.h"
-#include "folder_access.h"
+#include "platform/files.h"
 #include "text_conversion.h"
 #include "xml_name.h"
 
@@ -13,15 +12,15 @@ namespace zan::config {
 
 namespace {
 
-constexpr const char* kRootName = "Config";
+constexpr const char* ROOT_NAME = "Config";
 // What the document's declaration reads when the writer has to make one:
 // version 1.0, neither encoding nor standalone.
-constexpr const char* kDeclaration = "xml version=\"1.0\" ";
+constexpr const char* DECLARATION = "xml version=\"1.0\" ";
 
 // The file's content replaces the document; a file that does not open leaves
 // what the document held. False when the document is not the file's content.
-bool ReloadFromFile(tinyxml2::XMLDocument& xml, const std::filesystem::path& path) {
-    const auto content = ReadWholeFile(path);
+bool ReloadFromFile(tinyxml2::XMLDocument& xml, const std::filesystem::path& path, Files& files) {
+    const auto content = files.ReadWholeFile(path);
     if (!content) {
         return false;
     }
@@ -39,7 +38,7 @@ bool EnsureDeclaration(tinyxml2::XMLDocument& xml) {
     if (first != nullptr && first->ToDeclaration() != nullptr) {
         return true;
     }
-    tinyxml2::XMLDeclaration* declaration = xml.NewDeclaration(kDeclaration);
+    tinyxml2::XMLDeclaration* declaration = xml.NewDeclaration(DECLARATION);
     return declaration != nullptr && xml.InsertFirstChild(declaration) != nullptr;
 }
 
@@ -108,10 +107,10 @@ int WriteConfigValueInCodeset(ConfigDocument& doc, const wchar_t* section, const
         doc.document = std::make_unique<tinyxml2::XMLDocument>();
     }
     tinyxml2::XMLDocument& xml = *doc.document;
-    if (!ReloadFromFile(xml, doc.path) && !EnsureDeclaration(xml)) {
+    if (!ReloadFromFile(xml, doc.path, *doc.files) && !EnsureDeclaration(xml)) {
         return 0;
     }
-    tinyxml2::XMLElement* node = writer.FindOrAppend(xml, kRootName);
+    tinyxml2::XMLElement* node = writer.FindOrAppend(xml, ROOT_NAME);
     if (node != nullptr && sectionName) {
         node = writer.FindOrAppend(*node, *sectionName);
         if (node != nullptr && keyName) {
@@ -124,7 +123,7 @@ int WriteConfigValueInCodeset(ConfigDocument& doc, const wchar_t* section, const
     if (node == nullptr) {
         return 0;
     }
-    return SaveFileAtomically(doc.path, Print(xml)) ? 1 : 0;
+    return doc.files->ReplaceFile(doc.path, Print(xml)) ? 1 : 0;
 }
 
 }  // namespace zan::config

@@ -1,8 +1,6 @@
 #include "location_rule.h"
 
-#include "atomic_save.h"
-#include "config/config_document.h"
-#include "folder_access.h"
+#include "platform/files.h"
 #include "text_conversion.h"
 
 namespace zan::config {
@@ -11,14 +9,14 @@ namespace {
 
 void CopyDeliveredCopy(const std::filesystem::path& delivered,
                        const std::filesystem::path& folderChain,
-                       const std::filesystem::path& document) {
-    if (!OpenFolder(folderChain, MissingFolders::kCreate).valid()) {
+                       const std::filesystem::path& document, Files& files) {
+    if (!files.MakeFolderChain(folderChain)) {
         return;
     }
-    if (const auto content = ReadWholeFile(delivered)) {
+    if (const auto content = files.ReadWholeFile(delivered)) {
         // Atomic, so a second program starting at the same moment parses
         // either nothing or the whole copy, never a half-written one.
-        (void)SaveFileAtomically(document, *content);
+        (void)files.ReplaceFile(document, *content);
     }
 }
 
@@ -39,7 +37,7 @@ std::filesystem::path RelativePathFromBackslashes(std::wstring_view backslashed,
 
 std::filesystem::path ResolveDocumentPath(const DocumentNames& names, bool useProgramDir,
                                           const ConfigLocations& locations,
-                                          std::string_view codeset) {
+                                          std::string_view codeset, Files& files) {
     std::filesystem::path delivered =
         locations.programDir.empty()
             ? std::filesystem::path()
@@ -52,10 +50,10 @@ std::filesystem::path ResolveDocumentPath(const DocumentNames& names, bool usePr
     }
     std::filesystem::path document =
         locations.appDataDir / RelativePathFromBackslashes(names.dataPath, codeset);
-    if (!delivered.empty() && EntryAt(document) == EntryState::kAbsent) {
+    if (!delivered.empty() && files.EntryAt(document) == EntryState::Absent) {
         CopyDeliveredCopy(
             delivered, locations.appDataDir / RelativePathFromBackslashes(names.dataDir, codeset),
-            document);
+            document, files);
     }
     return document;
 }

@@ -7,7 +7,11 @@
 #include <string>
 #include <string_view>
 
-struct ConfigLocations;
+#include "config/config_locations.h"
+
+namespace zan {
+class Files;
+}
 
 namespace zan::config {
 
@@ -21,18 +25,12 @@ std::filesystem::path RelativePathFromBackslashes(std::wstring_view backslashed,
 std::filesystem::path ApplicationDataFolder(const std::filesystem::path& xdgConfigHome,
                                             const std::filesystem::path& home);
 
-struct DocumentNames {
-    std::wstring defaultName;
-    std::wstring dataDir;
-    std::wstring dataPath;
-};
-
 // The document's path. For the per-user copy, when nothing exists at that
 // path yet, the folder chain is made and the delivered copy copied there in
 // one atomic step; failures of that step are not reported (the parse then
 // finds no file). Empty when the location needed is unknown.
 std::filesystem::path ResolveDocumentPath(const DocumentNames& names, bool useProgramDir,
                                           const ConfigLocations& locations,
-                                          std::string_view codeset);
+                                          std::string_view codeset, Files& files);
 
 }  // namespace zan::config

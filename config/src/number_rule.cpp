@@ -32,11 +32,11 @@ std::optional<std::int32_t> ParseLeadingInt32(std::string_view text) {
     }
     // One past the largest magnitude, so that -2147483648 fits while
     // accumulating and anything longer stops before it could overflow.
-    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    constexpr std::int64_t LIMIT = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
     std::int64_t magnitude = 0;
     for (; position < text.size() && IsDigit(text[position]); ++position) {
         magnitude = magnitude * 10 + (text[position] - '0');
-        if (magnitude > kLimit) {
+        if (magnitude > LIMIT) {
             return std::nullopt;
         }
     }

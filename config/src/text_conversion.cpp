@@ -17,9 +17,9 @@ namespace zan::config {
 
 namespace {
 
-constexpr std::string_view kUtf8 = "UTF-8";
-constexpr std::string_view kWide = "WCHAR_T";
-constexpr wchar_t kReplacementCharacter = L'\uFFFD';
+constexpr std::string_view UTF8 = "UTF-8";
+constexpr std::string_view WIDE = "WCHAR_T";
+constexpr wchar_t REPLACEMENT_CHARACTER = L'\uFFFD';
 
 struct IconvCloser {
     void operator()(void* handle) const { ::iconv_close(static_cast<iconv_t>(handle)); }
@@ -87,16 +87,15 @@ std::wstring WideFromBytes(const std::string& bytes) {
 }
 
 std::string_view ReplacementBytes() {
-    static const wchar_t replacement = kReplacementCharacter;
-    return {reinterpret_cast<const char*>(&replacement), sizeof(wchar_t)};
+    return {reinterpret_cast<const char*>(&REPLACEMENT_CHARACTER), sizeof(wchar_t)};
 }
 
 // Converts into wide text from a byte encoding. A codeset iconv does not know
 // is taken for UTF-8 rather than losing the text.
 std::wstring ToWide(std::string_view bytes, std::string_view codeset) {
-    auto converted = Convert(bytes, codeset, kWide, 1, ReplacementBytes());
+    auto converted = Convert(bytes, codeset, WIDE, 1, ReplacementBytes());
     if (!converted) {
-        converted = Convert(bytes, kUtf8, kWide, 1, ReplacementBytes());
+        converted = Convert(bytes, UTF8, WIDE, 1, ReplacementBytes());
     }
     return WideFromBytes(converted.value_or(std::string()));
 }
@@ -116,9 +115,9 @@ std::string FromWide(std::wstring_view text, std::string_view codeset) {
             c = L'?';
         }
     }
-    auto converted = Convert(WideBytes(wide), kWide, codeset, sizeof(wchar_t), "?");
+    auto converted = Convert(WideBytes(wide), WIDE, codeset, sizeof(wchar_t), "?");
     if (!converted) {
-        converted = Convert(WideBytes(wide), kWide, kUtf8, sizeof(wchar_t), "?");
+        converted = Convert(WideBytes(wide), WIDE, UTF8, sizeof(wchar_t), "?");
     }
     return converted.value_or(std::string());
 }
@@ -128,7 +127,7 @@ std::string FromWide(std::wstring_view text, std::string_view codeset) {
 std::string CodesetFromLanginfo(std::string_view langinfoCodeset) {
     if (langinfoCodeset.empty() || langinfoCodeset == "ANSI_X3.4-1968" ||
         langinfoCodeset == "ASCII" || langinfoCodeset == "US-ASCII") {
-        return std::string(kUtf8);
+        return std::string(UTF8);
     }
     return std::string(langinfoCodeset);
 }
@@ -143,17 +142,17 @@ std::string CodesetOfLocale() {
     const std::unique_ptr<std::remove_pointer_t<locale_t>, decltype(&::freelocale)> global(
         ::duplocale(LC_GLOBAL_LOCALE), &::freelocale);
     if (!global) {
-        return std::string(kUtf8);
+        return std::string(UTF8);
     }
     return CodesetFromLanginfo(::nl_langinfo_l(CODESET, global.get()));
 }
 
 std::wstring Utf8ToWide(std::string_view utf8) {
-    return ToWide(utf8, kUtf8);
+    return ToWide(utf8, UTF8);
 }
 
 std::string WideToUtf8(std::wstring_view wide) {
-    return FromWide(wide, kUtf8);
+    return FromWide(wide, UTF8);
 }
 
 std::string WideToCodeset(std::wstring_view wide, std::string_view codeset) {
@@ -169,7 +168,7 @@ std::string Utf8ToCodeset(std::string_view utf8, std::string_view codeset) {
 }
 
 std::string CodesetToUtf8(std::string_view bytes, std::string_view codeset) {
-    return FromWide(ToWide(bytes, codeset), kUtf8);
+    return FromWide(ToWide(bytes, codeset), UTF8);
 }
 
 std::wstring ThroughCodeset(std::wstring_view wide, std::string_view codeset) {

@@ -19,26 +19,26 @@ struct Codes {
     std::int32_t combination;
 };
 
-constexpr std::array<Codes, kKeyRowCount> kBuiltIn{{{33, 0, 0},
-                                                    {48, 0, 0},
-                                                    {22, 86, 0},
-                                                    {20, 276, 0},
-                                                    {21, 277, 37},
-                                                    {19, 275, 38},
-                                                    {18, 274, 39},
-                                                    {17, 273, 53}}};
+constexpr std::array<Codes, KEY_ROW_COUNT> BUILT_IN{{{33, 0, 0},
+                                                     {48, 0, 0},
+                                                     {22, 86, 0},
+                                                     {20, 276, 0},
+                                                     {21, 277, 37},
+                                                     {19, 275, 38},
+                                                     {18, 274, 39},
+                                                     {17, 273, 53}}};
 
 void ExpectBuiltInCodes(const ButtonConfig& config) {
-    for (std::size_t row = 0; row < kBuiltIn.size(); ++row) {
-        EXPECT_EQ(config.keys.at(row).click, kBuiltIn.at(row).click) << "row " << row;
-        EXPECT_EQ(config.keys.at(row).doubleClick, kBuiltIn.at(row).doubleClick) << "row " << row;
-        EXPECT_EQ(config.keys.at(row).combination, kBuiltIn.at(row).combination) << "row " << row;
+    for (std::size_t row = 0; row < BUILT_IN.size(); ++row) {
+        EXPECT_EQ(config.keys.at(row).click, BUILT_IN.at(row).click) << "row " << row;
+        EXPECT_EQ(config.keys.at(row).doubleClick, BUILT_IN.at(row).doubleClick) << "row " << row;
+        EXPECT_EQ(config.keys.at(row).combination, BUILT_IN.at(row).combination) << "row " << row;
     }
 }
 
 std::string KeyRows(const char* section, int click, const char* exePath) {
     std::string rows = std::string("<") + section + ">";
-    for (int row = 0; row < kKeyRowCount; ++row) {
+    for (int row = 0; row < KEY_ROW_COUNT; ++row) {
         rows += "<Key" + std::to_string(row) + " Click='" + std::to_string(click + row) +
                 "' DoubleClick='" + std::to_string(click + 10 + row) + "' Combination='" +
                 std::to_string(row + 1) + "' ExePath='" + exePath + std::to_string(row) + "'/>";
@@ -52,7 +52,7 @@ std::string Document(int chooseSet, const std::string& body = "") {
            "</Config>";
 }
 
-const std::string kResources =
+const std::string RESOURCES =
     "<KwRes><VolOffSet VolUp='3' VolDn='7'/><DlgShow TimeBegin='10' TimeEnd='20'/>"
     "<DlgShowImg DlgBk='bk.png' Vol='vol.png' VolUp='up.png' VolDn='dn.png' Prt='prt.png' "
     "Cut='cut.png'/><Prompt PrScr='截屏' Print='打印' Vlome='音量：'/></KwRes>";
@@ -82,9 +82,9 @@ TEST(ButtonConfigDefaults, ResetWritesOnlyTheBuiltInCodes) {
 
 TEST_F(ButtonConfigLoader, DefaultModeReadsPalmkeyAndLeavesProgramPaths) {
     config_.keys.at(3).exePath = L"/from/earlier";
-    Load(Document(0, kResources));
+    Load(Document(0, RESOURCES));
     EXPECT_EQ(config_.customMode, 0);
-    for (std::size_t row = 0; row < kKeyRowCount; ++row) {
+    for (std::size_t row = 0; row < KEY_ROW_COUNT; ++row) {
         EXPECT_EQ(config_.keys.at(row).click, 100 + static_cast<int>(row));
         EXPECT_EQ(config_.keys.at(row).doubleClick, 110 + static_cast<int>(row));
         EXPECT_EQ(config_.keys.at(row).combination, 1 + static_cast<int>(row));
@@ -94,16 +94,16 @@ TEST_F(ButtonConfigLoader, DefaultModeReadsPalmkeyAndLeavesProgramPaths) {
 }
 
 TEST_F(ButtonConfigLoader, CustomModeReadsPalmkeyCustomWithProgramPaths) {
-    Load(Document(1, kResources));
+    Load(Document(1, RESOURCES));
     EXPECT_EQ(config_.customMode, 1);
-    for (std::size_t row = 0; row < kKeyRowCount; ++row) {
+    for (std::size_t row = 0; row < KEY_ROW_COUNT; ++row) {
         EXPECT_EQ(config_.keys.at(row).click, 200 + static_cast<int>(row));
         EXPECT_EQ(config_.keys.at(row).exePath, L"/custom/" + std::to_wstring(row));
     }
 }
 
 TEST_F(ButtonConfigLoader, ReadsResourcesWithTheCrossedVolumeOffsets) {
-    Load(Document(0, kResources));
+    Load(Document(0, RESOURCES));
     EXPECT_EQ(config_.volOffsetUp, 3);
     EXPECT_EQ(config_.volOffsetDn, 7);
     EXPECT_EQ(config_.popupTimeBegin, 10);
@@ -130,7 +130,7 @@ TEST_F(ButtonConfigLoader, SwitchingModesBetweenLoadsTakesEffectInOneReload) {
 }
 
 TEST_F(ButtonConfigLoader, MissingSectionsKeepNumbersAndEmptyTexts) {
-    Load(Document(1, kResources));
+    Load(Document(1, RESOURCES));
     Load("<Config><KwSet><Choose Set='1'/></KwSet><KwRes><VolOffSet VolUp='4'/></KwRes></Config>");
     EXPECT_EQ(config_.customMode, 1);
     EXPECT_EQ(config_.keys.at(7).click, 207);
@@ -161,7 +161,7 @@ TEST_F(ButtonConfigLoader, AnEmptyDocumentKeepsTheBuiltInCodes) {
 }
 
 TEST_F(ButtonConfigLoader, LoadingTheSameDocumentTwiceChangesNothing) {
-    const std::string document = Document(1, kResources);
+    const std::string document = Document(1, RESOURCES);
     Load(document);
     const ButtonConfig once = config_;
     Load(document);
@@ -188,13 +188,13 @@ TEST(ButtonConfigStore, ReloadLoadsOnTopOfTheCurrentRecord) {
     ButtonConfigStore store;
     store.ResetKeyDefaults();
     fixture.SetFileContent(Document(1));
-    store.Reload(fixture.Document(), zan::config::testing::kDefaultName,
-                 zan::config::testing::kDataDir, zan::config::testing::kDataPath, true,
+    store.Reload(fixture.Document(), zan::config::testing::DEFAULT_NAME,
+                 zan::config::testing::DATA_DIR, zan::config::testing::DATA_PATH, true,
                  fixture.Locations());
     EXPECT_EQ(store.Snapshot()->keys.at(1).exePath, L"/custom/1");
     fixture.SetFileContent("<Config/>");
-    store.Reload(fixture.Document(), zan::config::testing::kDefaultName,
-                 zan::config::testing::kDataDir, zan::config::testing::kDataPath, true,
+    store.Reload(fixture.Document(), zan::config::testing::DEFAULT_NAME,
+                 zan::config::testing::DATA_DIR, zan::config::testing::DATA_PATH, true,
                  fixture.Locations());
     EXPECT_EQ(store.Snapshot()->keys.at(1).click, 201);
     EXPECT_EQ(store.Snapshot()->keys.at(1).exePath, L"");
@@ -207,7 +207,7 @@ TEST(ButtonConfigStore, ReadersAlwaysSeeOneWholeLoad) {
     // torn if a reader could see a half-written string.
     const std::string first = Document(1);
     std::string second = "<Config><KwSet><Choose Set='1'/></KwSet><PalmkeyCustom>";
-    for (int row = 0; row < kKeyRowCount; ++row) {
+    for (int row = 0; row < KEY_ROW_COUNT; ++row) {
         second += "<Key" + std::to_string(row) +
                   " Click='9' DoubleClick='9' Combination='9' "
                   "ExePath='" +
@@ -222,7 +222,7 @@ TEST(ButtonConfigStore, ReadersAlwaysSeeOneWholeLoad) {
         while (!done.load()) {
             const auto snapshot = store.Snapshot();
             const bool isSecond = snapshot->keys.at(0).click == 9;
-            for (int row = 0; row < kKeyRowCount; ++row) {
+            for (int row = 0; row < KEY_ROW_COUNT; ++row) {
                 const auto& key = snapshot->keys.at(static_cast<std::size_t>(row));
                 const bool rowIsSecond = key.click == 9 && key.exePath == std::wstring(300, L'z');
                 const bool rowIsFirst =
@@ -238,8 +238,8 @@ TEST(ButtonConfigStore, ReadersAlwaysSeeOneWholeLoad) {
     });
     for (int round = 0; round < 200; ++round) {
         fixture.SetFileContent(round % 2 == 0 ? first : second);
-        store.Reload(fixture.Document(), zan::config::testing::kDefaultName,
-                     zan::config::testing::kDataDir, zan::config::testing::kDataPath, true,
+        store.Reload(fixture.Document(), zan::config::testing::DEFAULT_NAME,
+                     zan::config::testing::DATA_DIR, zan::config::testing::DATA_PATH, true,
                      fixture.Locations());
         const std::wstring text = store.VolumeText();
         EXPECT_TRUE(text.empty() || text.rfind(L"音量：", 0) == 0);

@@ -10,15 +10,15 @@
 
 namespace {
 
-using zan::config::testing::kDataDir;
-using zan::config::testing::kDataPath;
-using zan::config::testing::kDefaultName;
+using zan::config::testing::DATA_DIR;
+using zan::config::testing::DATA_PATH;
+using zan::config::testing::DEFAULT_NAME;
 
 class DeliveredDocument : public ::testing::Test {
 protected:
     void SetUp() override {
         // The copy the build puts next to the programs, as an administrator opens it.
-        OpenConfigDocument(doc_, kDefaultName, kDataDir, kDataPath, true,
+        OpenConfigDocument(doc_, DEFAULT_NAME, DATA_DIR, DATA_PATH, true,
                            {PALMKEY_PROGRAM_DIR, {}});
         ASSERT_TRUE(doc_.document != nullptr);
     }
@@ -43,7 +43,7 @@ TEST_F(DeliveredDocument, StartsInDefaultModeWithEightKeysInBothSections) {
     const std::int32_t clicks[] = {33, 48, 22, 20, 21, 19, 18, 17};
     const std::int32_t doubleClicks[] = {0, 0, 86, 276, 277, 275, 274, 273};
     for (const wchar_t* section : {L"Palmkey", L"PalmkeyCustom"}) {
-        for (int row = 0; row < kKeyRowCount; ++row) {
+        for (int row = 0; row < KEY_ROW_COUNT; ++row) {
             const std::wstring key = L"Key" + std::to_wstring(row);
             EXPECT_EQ(Number(section, key, L"Click"), clicks[row]);
             EXPECT_EQ(Number(section, key, L"DoubleClick"), doubleClicks[row]);
@@ -52,7 +52,7 @@ TEST_F(DeliveredDocument, StartsInDefaultModeWithEightKeysInBothSections) {
             EXPECT_TRUE(*combination == 0 || (*combination >= 1 && *combination <= 11));
         }
     }
-    for (int row = 0; row < kKeyRowCount; ++row) {
+    for (int row = 0; row < KEY_ROW_COUNT; ++row) {
         EXPECT_EQ(Text(L"PalmkeyCustom", L"Key" + std::to_wstring(row), L"ExePath"), L"0");
     }
     // The combination rows post the host commands the device's built-in codes name.

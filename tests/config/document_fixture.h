@@ -9,9 +9,9 @@
 
 namespace zan::config::testing {
 
-inline const std::wstring kDefaultName = L"Palmkey.xml";
-inline const std::wstring kDataDir = L"\\ZanSoftware\\Drivers\\";
-inline const std::wstring kDataPath = L"\\ZanSoftware\\Drivers\\Palmkey.xml";
+inline const std::wstring DEFAULT_NAME = L"Palmkey.xml";
+inline const std::wstring DATA_DIR = L"\\ZanSoftware\\Drivers\\";
+inline const std::wstring DATA_PATH = L"\\ZanSoftware\\Drivers\\Palmkey.xml";
 
 class DocumentFixture {
 public:
@@ -31,7 +31,7 @@ public:
         return Reopen();
     }
     ConfigDocument& Reopen() {
-        OpenConfigDocument(doc_, kDefaultName, kDataDir, kDataPath, true, Locations());
+        OpenConfigDocument(doc_, DEFAULT_NAME, DATA_DIR, DATA_PATH, true, Locations());
         return doc_;
     }
     ConfigDocument& Document() { return doc_; }

@@ -15,13 +15,13 @@ namespace {
 
 using testing::DocumentFixture;
 
-constexpr std::int32_t kUntouched = -12345;
+constexpr std::int32_t UNTOUCHED = -12345;
 
 std::optional<std::int32_t> Number(const ConfigDocument& doc, const std::wstring& section,
                                    const std::wstring& key, const std::wstring& attribute) {
-    std::int32_t value = kUntouched;
+    std::int32_t value = UNTOUCHED;
     EXPECT_EQ(ReadConfigNumber(doc, section, key, attribute, value), 1);
-    return value == kUntouched ? std::nullopt : std::optional(value);
+    return value == UNTOUCHED ? std::nullopt : std::optional(value);
 }
 
 std::optional<std::wstring> Text(const ConfigDocument& doc, const std::wstring& section,

@@ -1,27 +1,34 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "config/config_document.h"
 #include "document_access.h"
 #include "document_fixture.h"
+#include "platform/fake_files.h"
 
 namespace zan::config {
 namespace {
 
 using testing::DocumentFixture;
+using zan::FakeFiles;
 
 std::optional<std::int32_t> Number(const ConfigDocument& doc, const std::wstring& section,
                                    const std::wstring& key, const std::wstring& attribute) {
     std::int32_t value = -1;
     ReadConfigNumber(doc, section, key, attribute, value);
     return value == -1 ? std::nullopt : std::optional(value);
+}
+
+// The document read again from wherever it was saved.
+const ConfigDocument& OpenAgain(ConfigDocument& doc) {
+    zan::config::ParseDocumentFile(doc);
+    return doc;
 }
 
 class DocumentWriter : public ::testing::Test {
@@ -89,7 +96,7 @@ TEST_F(DocumentWriter, EachWriteStartsFromTheFileSoOtherProgramsValuesSurvive) {
     EXPECT_EQ(Write(L"PalmkeyCustom", L"Key1", L"Combination", L"3"), 1);
     // Another program saves between two writes.
     ConfigDocument other;
-    OpenConfigDocument(other, testing::kDefaultName, testing::kDataDir, testing::kDataPath, true,
+    OpenConfigDocument(other, testing::DEFAULT_NAME, testing::DATA_DIR, testing::DATA_PATH, true,
                        fixture_.Locations());
     EXPECT_EQ(WriteConfigValue(other, L"KwRes", L"ComboboxEx", L"Num", L"7"), 1);
     EXPECT_EQ(Write(L"PalmkeyCustom", L"Key2", L"Combination", L"4"), 1);
@@ -185,43 +192,44 @@ TEST_F(DocumentWriter, TheFileKeepsItsPermissions) {
     }
 }
 
-// Lowers the largest file size this process may write, with the signal
-// that would kill it ignored, so that writing stops half-way with EFBIG.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = old_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        (void)signal(SIGXFSZ, oldHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+// Faults the real file system cannot be made to show on demand, on the
+// in-memory one: the save fails whole, and the next save after the fault
+// starts from the file again.
+TEST(DocumentWriterFaults, AFailedSaveReturnsZeroAndLeavesTheOldFile) {
+    const std::filesystem::path program = "/opt/palmkey";
+    const std::filesystem::path document = program / "Palmkey.xml";
+    const std::string original = "<Config><KwSet><Choose Set=\"0\"/></KwSet></Config>";
+    struct Case {
+        const char* fault;
+        std::function<void(FakeFiles&)> cause;
+        std::function<void(FakeFiles&)> clear;
+    };
+    const std::vector<Case> cases = {
+        {"a disk that fills up half-way",
+         [&](FakeFiles& files) { files.FillDiskAfter(original.size() + 10); },
+         [](FakeFiles& files) { files.FillDiskAfter(std::nullopt); }},
+        {"a refused rename", [](FakeFiles& files) { files.RefuseRenames(true); },
+         [](FakeFiles& files) { files.RefuseRenames(false); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        FakeFiles files;
+        files.AddFile(document, original);
+        ConfigDocument doc(files);
+        OpenConfigDocument(doc, testing::DEFAULT_NAME, testing::DATA_DIR, testing::DATA_PATH, true,
+                           {program, "/home/teacher/.config"});
 
-private:
-    rlimit old_{};
-    sighandler_t oldHandler_;
-};
+        c.cause(files);
+        EXPECT_EQ(
+            WriteConfigValue(doc, L"KwRes", L"Prompt", L"Print", std::wstring(500, L'x').c_str()),
+            0);
+        EXPECT_EQ(files.Content(document), original);
 
-TEST_F(DocumentWriter, ASaveThatFailsHalfWayReturnsZeroAndLeavesTheOldFile) {
-    fixture_.Open("<Config><KwSet><Choose Set=\"0\"/></KwSet></Config>");
-    ASSERT_EQ(Write(L"KwSet", L"Choose", L"Set", L"1"), 1);
-    const std::string before = fixture_.FileContent();
-    {
-        const FileSizeLimit limit(before.size() + 10);
-        EXPECT_EQ(Write(L"KwRes", L"Prompt", L"Print", std::wstring(500, L'x').c_str()), 0);
+        c.clear(files);
+        EXPECT_EQ(WriteConfigValue(doc, L"KwSet", L"Choose", L"Set", L"1"), 1);
+        EXPECT_EQ(files.Content(document)->find("Prompt"), std::string::npos);
+        EXPECT_EQ(Number(OpenAgain(doc), L"KwSet", L"Choose", L"Set"), 1);
     }
-    EXPECT_EQ(fixture_.FileContent(), before);
-    EXPECT_EQ(FilesInProgramFolder(), 1u);
-    // The next write works again and starts from the file, not the failed attempt.
-    EXPECT_EQ(Write(L"KwSet", L"Choose", L"Set", L"0"), 1);
-    EXPECT_EQ(fixture_.FileContent().find("Prompt"), std::string::npos);
-    EXPECT_EQ(Number(fixture_.Reopen(), L"KwSet", L"Choose", L"Set"), 0);
 }
 
 TEST_F(DocumentWriter, AFolderThatIsGoneMakesTheSaveFail) {

@@ -6,24 +6,27 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "config/config_document.h"
 #include "document_fixture.h"
+#include "platform/fake_files.h"
 #include "scratch_folder.h"
 
 namespace zan::config {
 namespace {
 
-using testing::kDataDir;
-using testing::kDataPath;
-using testing::kDefaultName;
+using testing::DATA_DIR;
+using testing::DATA_PATH;
+using testing::DEFAULT_NAME;
 using testing::ReadTextFile;
 using testing::ScratchFolder;
 using testing::WriteTextFile;
 
-const std::string kDelivered = "<Config><KwSet><Choose Set='1'/></KwSet></Config>";
+const std::string DELIVERED = "<Config><KwSet><Choose Set='1'/></KwSet></Config>";
 
 std::int32_t ChooseSet(const ConfigDocument& doc) {
     std::int32_t value = -1;
@@ -41,7 +44,7 @@ protected:
         return Locations().appDataDir / "ZanSoftware" / "Drivers" / "Palmkey.xml";
     }
     void Open(bool useProgramDir, const ConfigLocations& locations) {
-        OpenConfigDocument(doc_, kDefaultName, kDataDir, kDataPath, useProgramDir, locations);
+        OpenConfigDocument(doc_, DEFAULT_NAME, DATA_DIR, DATA_PATH, useProgramDir, locations);
     }
     void Open(bool useProgramDir) { Open(useProgramDir, Locations()); }
 
@@ -50,7 +53,7 @@ protected:
 };
 
 TEST_F(LocationRule, AdministratorUsesTheDeliveredCopyAndCopiesNothing) {
-    WriteTextFile(Delivered(), kDelivered);
+    WriteTextFile(Delivered(), DELIVERED);
     Open(true);
     EXPECT_EQ(doc_.path, Delivered());
     EXPECT_EQ(ChooseSet(doc_), 1);
@@ -58,11 +61,11 @@ TEST_F(LocationRule, AdministratorUsesTheDeliveredCopyAndCopiesNothing) {
 }
 
 TEST_F(LocationRule, FirstStartCopiesTheDeliveredCopyIntoANewFolderChain) {
-    WriteTextFile(Delivered(), kDelivered);
+    WriteTextFile(Delivered(), DELIVERED);
     ASSERT_FALSE(std::filesystem::exists(scratch_.Path() / "home"));
     Open(false);
     EXPECT_EQ(doc_.path, PerUser());
-    EXPECT_EQ(ReadTextFile(PerUser()), kDelivered);
+    EXPECT_EQ(ReadTextFile(PerUser()), DELIVERED);
     EXPECT_EQ(ChooseSet(doc_), 1);
     // The copy leaves no temporary file behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(PerUser().parent_path()),
@@ -71,7 +74,7 @@ TEST_F(LocationRule, FirstStartCopiesTheDeliveredCopyIntoANewFolderChain) {
 }
 
 TEST_F(LocationRule, LaterStartsKeepThePerUserCopyEvenWhenTheDeliveredOneChanges) {
-    WriteTextFile(Delivered(), kDelivered);
+    WriteTextFile(Delivered(), DELIVERED);
     Open(false);
     const std::string usersOwn = "<Config><KwSet><Choose Set='0'/></KwSet></Config>";
     WriteTextFile(PerUser(), usersOwn);
@@ -82,7 +85,7 @@ TEST_F(LocationRule, LaterStartsKeepThePerUserCopyEvenWhenTheDeliveredOneChanges
 }
 
 TEST_F(LocationRule, AnythingAtThePerUserPathPreventsTheCopy) {
-    WriteTextFile(Delivered(), kDelivered);
+    WriteTextFile(Delivered(), DELIVERED);
     std::filesystem::create_directories(PerUser().parent_path());
     std::filesystem::create_symlink("nowhere", PerUser());
     Open(false);
@@ -103,7 +106,7 @@ TEST_F(LocationRule, ProgramFoldersLongerThanTheOldPathLimitWork) {
     for (const auto& programDir : {scratch_.Path() / std::string(150, 'p') / std::string(150, 'q'),
                                    testing::VeryLongPathBelow(scratch_.Path() / "long")}) {
         const ConfigLocations locations{programDir, Locations().appDataDir};
-        WriteTextFile(programDir / "Palmkey.xml", kDelivered);
+        WriteTextFile(programDir / "Palmkey.xml", DELIVERED);
         Open(true, locations);
         EXPECT_EQ(doc_.path, programDir / "Palmkey.xml");
         EXPECT_EQ(ChooseSet(doc_), 1) << programDir.native().size() << " characters";
@@ -111,22 +114,73 @@ TEST_F(LocationRule, ProgramFoldersLongerThanTheOldPathLimitWork) {
 }
 
 TEST_F(LocationRule, AnApplicationDataFolderLongerThanPathMaxGetsItsCopy) {
-    WriteTextFile(Delivered(), kDelivered);
+    WriteTextFile(Delivered(), DELIVERED);
     const ConfigLocations locations{Locations().programDir,
                                     testing::VeryLongPathBelow(scratch_.Path() / "deep")};
     ASSERT_GT(locations.appDataDir.native().size(), static_cast<std::size_t>(PATH_MAX));
     Open(false, locations);
     EXPECT_EQ(ChooseSet(doc_), 1);
-    EXPECT_EQ(ReadTextFile(locations.appDataDir / "ZanSoftware/Drivers/Palmkey.xml"), kDelivered);
+    EXPECT_EQ(ReadTextFile(locations.appDataDir / "ZanSoftware/Drivers/Palmkey.xml"), DELIVERED);
 }
 
 TEST_F(LocationRule, UnknownFoldersGiveAnEmptyDocument) {
-    WriteTextFile(Delivered(), kDelivered);
+    WriteTextFile(Delivered(), DELIVERED);
     Open(false, {Locations().programDir, {}});
     EXPECT_TRUE(doc_.path.empty());
     EXPECT_EQ(ChooseSet(doc_), -1);
     Open(true, {{}, Locations().appDataDir});
     EXPECT_EQ(ChooseSet(doc_), -1);
+}
+
+// Faults of the first-use copy, on the in-memory file system: none is
+// reported, none leaves part of a copy, and the next start copies again.
+TEST(LocationRuleFaults, AFailedCopyLeavesNoDocumentAndTheNextStartCopies) {
+    const ConfigLocations locations{"/opt/palmkey", "/home/teacher/.config"};
+    const std::filesystem::path delivered = "/opt/palmkey/Palmkey.xml";
+    const std::filesystem::path perUser = "/home/teacher/.config/ZanSoftware/Drivers/Palmkey.xml";
+    struct Case {
+        const char* fault;
+        std::function<void(zan::FakeFiles&, bool)> set;
+    };
+    const std::vector<Case> cases = {
+        {"folders cannot be made", [](zan::FakeFiles& f, bool on) { f.RefuseNewFolders(on); }},
+        {"the disk is full",
+         [](zan::FakeFiles& f, bool on) {
+             f.FillDiskAfter(on ? std::optional<std::size_t>(10) : std::nullopt);
+         }},
+        {"the rename is refused", [](zan::FakeFiles& f, bool on) { f.RefuseRenames(on); }},
+        {"the delivered copy is unreadable",
+         [&](zan::FakeFiles& f, bool on) { f.SetUnreadable(delivered, on); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        zan::FakeFiles files;
+        files.AddFile(delivered, DELIVERED);
+        ConfigDocument doc(files);
+
+        c.set(files, true);
+        OpenConfigDocument(doc, DEFAULT_NAME, DATA_DIR, DATA_PATH, false, locations);
+        EXPECT_EQ(doc.path, perUser);
+        EXPECT_EQ(ChooseSet(doc), -1);
+        EXPECT_EQ(files.Content(perUser), std::nullopt);
+
+        c.set(files, false);
+        OpenConfigDocument(doc, DEFAULT_NAME, DATA_DIR, DATA_PATH, false, locations);
+        EXPECT_EQ(ChooseSet(doc), 1);
+        EXPECT_EQ(files.Content(perUser), DELIVERED);
+    }
+}
+
+TEST(ProcessLocations, OpeningWithoutLocationsAsksTheDocumentsFiles) {
+    zan::FakeFiles files;
+    files.SetProgramFolder("/opt/palmkey");
+    files.SetHomeFolder("/home/teacher");
+    files.SetXdgConfigHome("relative/conf");
+    files.AddFile("/opt/palmkey/Palmkey.xml", DELIVERED);
+    ConfigDocument doc(files);
+    OpenConfigDocument(doc, DEFAULT_NAME, DATA_DIR, DATA_PATH, false);
+    EXPECT_EQ(doc.path, "/home/teacher/.config/ZanSoftware/Drivers/Palmkey.xml");
+    EXPECT_EQ(ChooseSet(doc), 1);
 }
 
 TEST(BackslashFolders, BecomeRelativePaths) {

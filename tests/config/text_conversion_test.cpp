@@ -7,12 +7,12 @@
 namespace zan::config {
 namespace {
 
-const std::wstring kChinese = L"音量+ 自定义程序";
+const std::wstring CHINESE = L"音量+ 自定义程序";
 
 TEST(TextConversion, ChineseSurvivesEveryCodesetThatHoldsIt) {
     for (const char* codeset : {"UTF-8", "GBK", "GB18030"}) {
-        EXPECT_EQ(ThroughCodeset(kChinese, codeset), kChinese) << codeset;
-        EXPECT_EQ(Utf8ToWide(CodesetToUtf8(WideToCodeset(kChinese, codeset), codeset)), kChinese)
+        EXPECT_EQ(ThroughCodeset(CHINESE, codeset), CHINESE) << codeset;
+        EXPECT_EQ(Utf8ToWide(CodesetToUtf8(WideToCodeset(CHINESE, codeset), codeset)), CHINESE)
             << codeset;
     }
 }
@@ -61,7 +61,7 @@ TEST(TextConversion, EmptyTextStaysEmpty) {
 }
 
 TEST(TextConversion, UnknownCodesetIsTakenForUtf8) {
-    EXPECT_EQ(ThroughCodeset(kChinese, "NO-SUCH-CODESET"), kChinese);
+    EXPECT_EQ(ThroughCodeset(CHINESE, "NO-SUCH-CODESET"), CHINESE);
 }
 
 TEST(TextConversion, LongTextCrossesConversionChunks) {

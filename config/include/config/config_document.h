@@ -13,12 +13,17 @@
 #include <optional>
 #include <string>
 
+#include "config/config_locations.h"
+
 namespace tinyxml2 {
 class XMLDocument;
 }
 
 struct ConfigDocument {
+    // Reads and writes the real file system.
     ConfigDocument();
+    // Reads and writes through files, which must outlive the document.
+    explicit ConfigDocument(zan::Files& fileSystem);
     ~ConfigDocument();
     ConfigDocument(ConfigDocument&&) noexcept;
     ConfigDocument& operator=(ConfigDocument&&) noexcept;
@@ -28,20 +33,13 @@ struct ConfigDocument {
     // Null until the first OpenConfigDocument; afterwards always a document,
     // possibly empty.
     std::unique_ptr<tinyxml2::XMLDocument> document;
-};
-
-// Where the two copies of the document live. The defaults come from the
-// running process: the folder of /proc/self/exe, and $XDG_CONFIG_HOME when it
-// is absolute, else .config in $HOME (or in the account's home folder when
-// HOME is unset). Tests pass their own.
-struct ConfigLocations {
-    std::filesystem::path programDir;
-    std::filesystem::path appDataDir;  // empty: no application-data folder known
-    static ConfigLocations ForThisProcess();
+    // Never null.
+    zan::Files* files;
 };
 
 // Effective user id 0.
 bool IsUserAdministrator();
+bool IsUserAdministrator(zan::Files& files);
 
 // Resolves the document's path (the delivered copy next to the program when
 // useProgramDir, else the per-user copy, made from the delivered copy on

@@ -1,5 +1,3 @@
-#include "atomic_save.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,17 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "folder_access.h"
-#include "platform/unique_fd.h"
+#include "folder_walk.h"
+#include "platform/files.h"
 
-namespace zan::config {
+namespace zan {
 
 namespace {
 
+using files_detail::MissingFolders;
+using files_detail::OpenFolder;
+
 // The kernel's own limit on links followed while resolving one name.
-constexpr int kMaxLinkHops = 40;
-constexpr std::size_t kMaxTemporaryStem = 200;
-constexpr int kTemporaryNameAttempts = 100;
+constexpr int MAX_LINK_HOPS = 40;
+constexpr std::size_t MAX_TEMPORARY_STEM = 200;
+constexpr int TEMPORARY_NAME_ATTEMPTS = 100;
 
 std::optional<std::string> ReadLinkAt(int folder, const std::string& name) {
     std::vector<char> buffer(256);
@@ -38,10 +39,10 @@ std::optional<std::string> ReadLinkAt(int folder, const std::string& name) {
 
 // The path of the file a chain of symbolic links ends in (the path itself
 // when it is no link). A dangling link resolves to the missing file, which
-// the save then creates.
+// the replace then creates.
 std::optional<std::filesystem::path> FollowLinks(std::filesystem::path path) {
-    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-        const UniqueFd folder = OpenFolder(path.parent_path(), MissingFolders::kFail);
+    for (int hop = 0; hop < MAX_LINK_HOPS; ++hop) {
+        const UniqueFd folder = OpenFolder(path.parent_path(), MissingFolders::Fail);
         if (!folder.valid()) {
             return std::nullopt;
         }
@@ -74,8 +75,8 @@ bool WriteAll(int fd, std::string_view content) {
 // file, and no other writer's temporary file, is ever reused.
 UniqueFd CreateTemporary(int folder, const std::string& targetName, std::string& temporaryName) {
     static std::atomic<unsigned> counter{0};
-    const std::string stem = "." + targetName.substr(0, kMaxTemporaryStem) + ".tmp-";
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    const std::string stem = "." + targetName.substr(0, MAX_TEMPORARY_STEM) + ".tmp-";
+    for (int attempt = 0; attempt < TEMPORARY_NAME_ATTEMPTS; ++attempt) {
         temporaryName = stem + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         UniqueFd fd(
             ::openat(folder, temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
@@ -130,7 +131,7 @@ bool ReplaceIn(int folder, const std::string& name, std::string_view content) {
 
 }  // namespace
 
-bool SaveFileAtomically(const std::filesystem::path& target, std::string_view content) {
+bool LinuxFiles::ReplaceFile(const std::filesystem::path& target, std::string_view content) {
     if (!target.has_filename()) {
         return false;
     }
@@ -138,11 +139,11 @@ bool SaveFileAtomically(const std::filesystem::path& target, std::string_view co
     if (!file || !file->has_filename()) {
         return false;
     }
-    const UniqueFd folder = OpenFolder(file->parent_path(), MissingFolders::kFail);
+    const UniqueFd folder = OpenFolder(file->parent_path(), MissingFolders::Fail);
     if (!folder.valid()) {
         return false;
     }
     return ReplaceIn(folder.get(), file->filename().native(), content);
 }
 
-}  // namespace zan::config
+}  // namespace zan
