@@ -20,7 +20,7 @@ public:
     virtual bool Open() = 0;
     virtual bool Init(const std::wstring& path, bool overlapped) = 0;
     virtual bool Close() = 0;
-    // The number of bytes read; 0 on time-out or wake; 0xFFFFFFFF when the
+    // The number of bytes read; 0 on time-out or wake; READ_FAILED when the
     // read could not start (the device is gone or the channel is closed).
     virtual std::uint32_t Read(std::uint8_t* buffer, std::uint32_t length) = 0;
     virtual bool Write(const std::uint8_t* buffer, std::uint32_t length) = 0;

@@ -4,25 +4,23 @@
 #include <chrono>
 
 #include "device_name.h"
+#include "service_constants.h"
 
-namespace {
-
-constexpr auto kPauseAfterRead = std::chrono::milliseconds(10);
-
-}  // namespace
-
-DeviceConnection::DeviceConnection(DriverState& state, ReportSink& sink,
-                                   DeviceConnectionPorts ports)
-    : state_(state), sink_(sink), ports_(std::move(ports)) {}
+DeviceConnection::DeviceConnection(ReportSink& sink, DeviceConnectionPorts ports)
+    : sink_(sink), ports_(std::move(ports)) {}
 
 DeviceConnection::~DeviceConnection() {
     ReleaseDevice();
 }
 
+bool DeviceConnection::ReaderRunning() const {
+    return reader_.joinable() && !reader_.get_stop_token().stop_requested();
+}
+
 void DeviceConnection::Poll() {
     // A tick that was already due when the reader started finds the device
     // open and read: nothing to do.
-    if (state_.bRunning.load() != 0 && ReaderRunning()) {
+    if (ReaderRunning()) {
         ports_.killPollTimer();
         return;
     }
@@ -42,15 +40,15 @@ void DeviceConnection::Poll() {
         DropDevice();
         return;
     }
-    state_.pDevice.store(device_.get());
     ports_.killPollTimer();
-    state_.bRunning.store(1);
-    CDeviceBase* device = device_.get();
-    state_.hReadThread = std::thread([this, device] { ReadThreadProc(device); });
+    reader_ = std::jthread([this, &device = *device_](const std::stop_token& running) {
+        ReadThreadProc(running, device);
+    });
 }
 
 void DeviceConnection::RestartPolling() {
-    state_.bRunning.store(0);
+    // The reader leaves its loop on its own; the next poll joins it.
+    reader_.request_stop();
     if (device_) {
         device_->Wake();
     }
@@ -82,32 +80,32 @@ void DeviceConnection::OnDeviceChange(std::uint32_t event, const DevBroadcastHea
 }
 
 void DeviceConnection::StopReader() {
-    state_.bRunning.store(0);
-    if (!state_.hReadThread.joinable()) {
+    if (!reader_.joinable()) {
         return;
     }
+    reader_.request_stop();
     if (device_) {
         device_->Wake();
     }
-    state_.hReadThread.join();
+    reader_.join();
 }
 
 void DeviceConnection::DropDevice() {
-    state_.pDevice.store(nullptr);
     if (device_) {
         device_->Close();
         device_.reset();
     }
 }
 
-void DeviceConnection::ReadThreadProc(CDeviceBase* device) {
-    std::array<std::uint8_t, kReportLength> buffer{};
-    while (state_.bRunning.load() != 0) {
+void DeviceConnection::ReadThreadProc(const std::stop_token& running, CDeviceBase& device) {
+    std::array<std::uint8_t, REPORT_BUFFER_LENGTH> buffer{};
+    while (!running.stop_requested()) {
         buffer.fill(0);
-        const std::uint32_t count = device->Read(buffer.data(), kReportLength);
+        const std::uint32_t count =
+            device.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
         if (count != 0) {
             sink_.OnReport(buffer, count);
         }
-        std::this_thread::sleep_for(kPauseAfterRead);
+        std::this_thread::sleep_for(std::chrono::milliseconds(READER_PAUSE_MS));
     }
 }

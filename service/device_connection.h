@@ -4,20 +4,22 @@
 // thread that hands each report to a ReportSink.
 //
 // Threads: every member function runs on the main thread, except that the
-// reader thread (started by Poll) calls ReportSink::OnReport. The device
-// object is closed and freed only after the reader has left its loop: every
-// path that drops a device first clears bRunning, wakes the read and joins
-// the thread.
+// reader thread (started by Poll) calls ReportSink::OnReport. The connection
+// owns the device object and the reader; the reader's stop request is its
+// running flag. The device object is closed and freed only after the reader
+// has left its loop: every path that drops a device first asks the reader to
+// stop, wakes the read and joins the thread.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
+#include <stop_token>
 #include <string>
+#include <thread>
 
 #include "device_base.h"
 #include "devscout/Cregedit.h"
-#include "driver_state.h"
 
 // Receives the reports the reader thread reads. Called on the reader thread
 // with the cleared 64-byte buffer and the read's count (never 0).
@@ -44,9 +46,7 @@ struct DeviceConnectionPorts {
 
 class DeviceConnection {
 public:
-    static constexpr std::uint32_t kReportLength = 64;
-
-    DeviceConnection(DriverState& state, ReportSink& sink, DeviceConnectionPorts ports);
+    DeviceConnection(ReportSink& sink, DeviceConnectionPorts ports);
     ~DeviceConnection();
     DeviceConnection(const DeviceConnection&) = delete;
     DeviceConnection& operator=(const DeviceConnection&) = delete;
@@ -63,15 +63,18 @@ public:
     void OnDeviceChange(std::uint32_t event, const DevBroadcastHeader* header);
 
     bool HasDevice() const { return device_ != nullptr; }
-    bool ReaderRunning() const { return state_.hReadThread.joinable(); }
+    // A reader exists and has not been asked to stop.
+    bool ReaderRunning() const;
 
 private:
     void StopReader();
     void DropDevice();
-    void ReadThreadProc(CDeviceBase* device);
+    void ReadThreadProc(const std::stop_token& running, CDeviceBase& device);
 
-    DriverState& state_;
     ReportSink& sink_;
     DeviceConnectionPorts ports_;
     std::unique_ptr<CDeviceBase> device_;
+    // After the device: a reader that outlived ReleaseDevice would be joined
+    // here, before the device it reads is freed.
+    std::jthread reader_;
 };

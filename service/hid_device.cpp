@@ -1,5 +1,7 @@
 #include "hid_device.h"
 
+#include "service_constants.h"
+
 CHidDevice::~CHidDevice() {
     // The library object's destructor releases nothing, so an owner that
     // forgot Close would leak the handles: close them here as a last resort.
@@ -49,10 +51,10 @@ void CHidDevice::CloseChannel() {
 
 std::uint32_t CHidDevice::Read(std::uint8_t* buffer, std::uint32_t length) {
     if (!m_pChannel) {
-        return 0xFFFFFFFFU;
+        return READ_FAILED;
     }
     if (m_bOverlapped) {
-        return m_pChannel->ReadHidOv(buffer, length, kReadTimeoutMs);
+        return m_pChannel->ReadHidOv(buffer, length, REPORT_READ_TIMEOUT_MS);
     }
     return m_pChannel->ReadHid(buffer, length);
 }

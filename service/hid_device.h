@@ -9,8 +9,6 @@
 
 class CHidDevice : public CDeviceBase {
 public:
-    static constexpr int kReadTimeoutMs = 1000;
-
     CHidDevice() = default;
     ~CHidDevice() override;
 

@@ -15,13 +15,13 @@ int CZanDriverSrvApp::InitInstance() {
     CZanDriverSrvDlg dialog(std::move(environment));
 
     switch (dialog.OnInitDialog()) {
-        case CZanDriverSrvDlg::StartResult::kAlreadyRunning:
+        case CZanDriverSrvDlg::StartResult::AlreadyRunning:
             std::cerr << "ZanDriverSrv: already running in this session; leaving it be\n";
             return 0;
-        case CZanDriverSrvDlg::StartResult::kFailed:
+        case CZanDriverSrvDlg::StartResult::Failed:
             std::cerr << "ZanDriverSrv: cannot start: " << dialog.StartError() << "\n";
             return 1;
-        case CZanDriverSrvDlg::StartResult::kStarted:
+        case CZanDriverSrvDlg::StartResult::Started:
             break;
     }
 

@@ -6,35 +6,25 @@
 #include "hid_device.h"
 #include "service_constants.h"
 
-namespace {
-
-// The locator keeps nothing between calls; one object serves every poll.
-Cregedit& ProcessLocator() {
-    static Cregedit locator;
-    return locator;
-}
-
-bool FindPalmkeyPath(std::wstring& path) {
-    return ProcessLocator().GetHIDDevicePathName(path, DEVICE_VENDOR_ID, DEVICE_PRODUCT_ID, 0) != 0;
-}
-
-}  // namespace
-
 CZanDriverSrvDlg::CZanDriverSrvDlg(ServiceEnvironment environment, QObject* parent)
     : QObject(parent),
       environment_(std::move(environment)),
       timers_([this](std::uint32_t timerId) { OnTimer(timerId); }),
       pressCounter_(timers_),
-      reportSink_(state_, config_, pressCounter_, ActionPorts{windows_, localActions_}) {
+      reportSink_(config_, pressCounter_, ActionPorts{windows_, localActions_}) {
     config_.ResetKeyDefaults();
     DeviceConnectionPorts ports{
-        .findDevicePath = FindPalmkeyPath,
+        .findDevicePath =
+            [this](std::wstring& path) {
+                return m_regedit.GetHIDDevicePathName(path, DEVICE_VENDOR_ID, DEVICE_PRODUCT_ID,
+                                                      0) != 0;
+            },
         .makeDevice = [] { return std::make_unique<CHidDevice>(); },
         .armPollTimer = [this] { timers_.SetTimer(TIMER_POLL_DEVICE, TIMER_POLL_DEVICE_MS); },
         .killPollTimer = [this] { timers_.KillTimer(TIMER_POLL_DEVICE); },
         .reloadConfig = [this] { LoadButtonConfig(); },
     };
-    connection_ = std::make_unique<DeviceConnection>(state_, reportSink_, std::move(ports));
+    connection_ = std::make_unique<DeviceConnection>(reportSink_, std::move(ports));
 }
 
 CZanDriverSrvDlg::~CZanDriverSrvDlg() {
@@ -46,22 +36,21 @@ CZanDriverSrvDlg::StartResult CZanDriverSrvDlg::OnInitDialog() {
     // The endpoint stands where the dialog is created: it is the window that
     // everyone finds by "#32770" / "ZanDriverSrv".
     if (!CreateEndpoint()) {
-        return startError_.empty() ? StartResult::kAlreadyRunning : StartResult::kFailed;
+        return startError_.empty() ? StartResult::AlreadyRunning : StartResult::Failed;
     }
     // Nothing is visible to hide, but the step keeps its place and its timer.
     timers_.SetTimer(TIMER_HIDE_WINDOW, TIMER_HIDE_WINDOW_MS);
     RegisterDeviceNotices();
     state_.bAdmin.store(environment_.administrator.value_or(IsUserAdministrator()) ? 1 : 0);
-    state_.bRunning.store(0);
     LoadButtonConfig();
     timers_.SetTimer(TIMER_POLL_DEVICE, TIMER_POLL_DEVICE_MS);
-    return StartResult::kStarted;
+    return StartResult::Started;
 }
 
 bool CZanDriverSrvDlg::CreateEndpoint() {
     auto created = zan::OwnedEndpoint::Create(SERVICE_WINDOW_CLASS, SERVICE_WINDOW_TITLE);
     if (!created.ok()) {
-        if (created.error().kind != zan::EndpointErrorKind::kNameTaken) {
+        if (created.error().kind != zan::EndpointErrorKind::NameTaken) {
             startError_ = created.error().message;
         }
         return false;

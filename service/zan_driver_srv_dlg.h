@@ -42,9 +42,9 @@ class CZanDriverSrvDlg : public QObject {
     Q_OBJECT
 public:
     enum class StartResult {
-        kStarted,
-        kAlreadyRunning,  // another service holds the endpoint of this session
-        kFailed,          // the endpoint could not be made; see StartError()
+        Started,
+        AlreadyRunning,  // another service holds the endpoint of this session
+        Failed,          // the endpoint could not be made; see StartError()
     };
 
     explicit CZanDriverSrvDlg(ServiceEnvironment environment = {}, QObject* parent = nullptr);

@@ -15,7 +15,7 @@
 namespace {
 
 // Longest pause between two bytes of one blocking read.
-constexpr int kReadIntervalMs = 3;
+constexpr int READ_INTERVAL_MS = 3;
 
 void CloseEvent(int& event) {
     if (event >= 0) {
@@ -76,24 +76,24 @@ int CCommWriteAndRead::InitComm(int nameChoice, const CommlinkString& first, int
 std::uint32_t CCommWriteAndRead::ReadComm(unsigned char* buffer, std::uint32_t length,
                                           int timeoutMs) {
     if (m_hComm < 0) {
-        return kReadFailed;
+        return READ_FAILED;
     }
     const auto waiting = zan::commlink::WaitingBytes(m_hComm);
     if (!waiting) {
-        return kReadFailed;
+        return READ_FAILED;
     }
     if (*waiting > 0 && *waiting < length) {
         return *waiting;
     }
     if (*waiting >= length) {
         const std::uint32_t count = zan::commlink::ReadWaiting(m_hComm, buffer, length);
-        return count == 0 && length > 0 ? kReadFailed : count;
+        return count == 0 && length > 0 ? READ_FAILED : count;
     }
     // Nothing waiting: the time-out only bounds how long the caller is held
     // while data may arrive; it is read by a later call.
     switch (zan::commlink::WaitReadable(m_hComm, timeoutMs)) {
         case zan::commlink::WaitResult::Failed:
-            return kReadFailed;
+            return READ_FAILED;
         case zan::commlink::WaitResult::Ready:
         case zan::commlink::WaitResult::TimedOut:
             break;
@@ -112,7 +112,7 @@ std::uint32_t CCommWriteAndRead::ReadCommNov(unsigned char* buffer, std::uint32_
     if (m_hComm < 0) {
         return 0;
     }
-    return zan::commlink::ReadUntilGap(m_hComm, buffer, length, kReadIntervalMs);
+    return zan::commlink::ReadUntilGap(m_hComm, buffer, length, READ_INTERVAL_MS);
 }
 
 int CCommWriteAndRead::WriteCommNov(const unsigned char* buffer, std::uint32_t length) {

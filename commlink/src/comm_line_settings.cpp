@@ -6,7 +6,7 @@
 namespace zan::commlink {
 namespace {
 
-constexpr std::array<std::pair<int, speed_t>, 30> kSpeeds{{
+constexpr std::array<std::pair<int, speed_t>, 30> SPEEDS{{
     {50, B50},           {75, B75},           {110, B110},         {134, B134},
     {150, B150},         {200, B200},         {300, B300},         {600, B600},
     {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
@@ -67,7 +67,7 @@ void SetBinaryTransfer(termios& attributes) {
 }  // namespace
 
 std::optional<speed_t> SpeedConstant(int baud) {
-    for (const auto& [rate, constant] : kSpeeds) {
+    for (const auto& [rate, constant] : SPEEDS) {
         if (rate == baud) {
             return constant;
         }

@@ -8,7 +8,7 @@
 namespace zan::commlink {
 namespace {
 
-constexpr std::string_view kDevicePrefix = "\\\\.\\";
+constexpr std::string_view DEVICE_PREFIX = "\\\\.\\";
 
 std::optional<std::string> DevicePath(std::string_view deviceName) {
     std::string path = "/dev";
@@ -40,8 +40,8 @@ std::optional<std::string> PortPathFromName(const std::string& name) {
     if (name.empty() || name.find('\0') != std::string::npos) {
         return std::nullopt;
     }
-    if (name.starts_with(kDevicePrefix)) {
-        return DevicePath(std::string_view(name).substr(kDevicePrefix.size()));
+    if (name.starts_with(DEVICE_PREFIX)) {
+        return DevicePath(std::string_view(name).substr(DEVICE_PREFIX.size()));
     }
     return name;
 }

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr std::uint8_t kNoReportId = 0;
+constexpr std::uint8_t NO_REPORT_ID = 0;
 
 enum class ReadOutcome { Report, NothingYet, Failed };
 
@@ -72,7 +72,7 @@ ReadResult ReadReport(int fd, std::uint8_t* buffer, std::uint32_t length, bool p
     } while (count < 0 && errno == EINTR);
     if (count > 0) {
         if (prependReportId) {
-            buffer[0] = kNoReportId;
+            buffer[0] = NO_REPORT_ID;
         }
         return {ReadOutcome::Report, static_cast<std::uint32_t>(count) + offset};
     }
@@ -172,13 +172,13 @@ std::uint32_t CHidWriteAndRead::ReadHidOv(std::uint8_t* buffer, std::uint32_t le
                                           int timeoutMs) {
     const std::uint32_t smallest = m_bPrependReportId ? 2 : 1;
     if (m_hRead < 0 || buffer == nullptr || length < smallest) {
-        return kReadFailed;
+        return READ_FAILED;
     }
     std::array<pollfd, 2> watched{{{m_hRead, POLLIN, 0}, {m_hReadEvent, POLLIN, 0}}};
     const nfds_t count = m_hReadEvent >= 0 ? 2 : 1;
     const int ready = PollFor(watched.data(), count, timeoutMs < 0 ? -1 : timeoutMs);
     if (ready < 0) {
-        return kReadFailed;
+        return READ_FAILED;
     }
     if (ready == 0) {
         return 0;
@@ -190,11 +190,11 @@ std::uint32_t CHidWriteAndRead::ReadHidOv(std::uint8_t* buffer, std::uint32_t le
     }
     const short deviceEvents = watched[0].revents;
     if ((deviceEvents & POLLNVAL) != 0) {
-        return kReadFailed;
+        return READ_FAILED;
     }
     // Data first: a report queued before an unplug still reaches the caller.
     if ((deviceEvents & POLLIN) == 0) {
-        return (deviceEvents & (POLLERR | POLLHUP)) != 0 ? kReadFailed : 0;
+        return (deviceEvents & (POLLERR | POLLHUP)) != 0 ? READ_FAILED : 0;
     }
     const ReadResult result = ReadReport(m_hRead, buffer, length, m_bPrependReportId);
     switch (result.outcome) {
@@ -205,7 +205,7 @@ std::uint32_t CHidWriteAndRead::ReadHidOv(std::uint8_t* buffer, std::uint32_t le
         case ReadOutcome::Failed:
             break;
     }
-    return kReadFailed;
+    return READ_FAILED;
 }
 
 void CHidWriteAndRead::WakeReader() {

@@ -6,11 +6,11 @@
 namespace zan::devscout {
 namespace {
 
-constexpr std::uint32_t kLargest16BitId = 0xFFFF;
-constexpr std::size_t kMostHexDigits = 8;
+constexpr std::uint32_t LARGEST16_BIT_ID = 0xFFFF;
+constexpr std::size_t MOST_HEX_DIGITS = 8;
 
 std::optional<std::uint32_t> ParseHexField(std::string_view field) {
-    if (field.empty() || field.size() > kMostHexDigits) {
+    if (field.empty() || field.size() > MOST_HEX_DIGITS) {
         return std::nullopt;
     }
     std::uint32_t value = 0;
@@ -41,7 +41,7 @@ std::optional<HidIds> ParseHidId(std::string_view text) {
 }
 
 bool IdsMatch(const HidIds& device, std::uint32_t vendorId, std::uint32_t productId) {
-    if (device.vendorId > kLargest16BitId || device.productId > kLargest16BitId) {
+    if (device.vendorId > LARGEST16_BIT_ID || device.productId > LARGEST16_BIT_ID) {
         return false;
     }
     return device.vendorId == vendorId && device.productId == productId;

@@ -3,14 +3,14 @@
 namespace zan::devscout {
 namespace {
 
-constexpr std::size_t kClassTextLength = 36;
-constexpr std::array<std::size_t, 4> kDashPositions = {8, 13, 18, 23};
+constexpr std::size_t CLASS_TEXT_LENGTH = 36;
+constexpr std::array<std::size_t, 4> DASH_POSITIONS = {8, 13, 18, 23};
 // Byte order of the text's digit pairs in the in-memory layout.
-constexpr std::array<std::size_t, 16> kByteOfPair = {3, 2, 1,  0,  5,  4,  7,  6,
-                                                     8, 9, 10, 11, 12, 13, 14, 15};
+constexpr std::array<std::size_t, 16> BYTE_OF_PAIR = {3, 2, 1,  0,  5,  4,  7,  6,
+                                                      8, 9, 10, 11, 12, 13, 14, 15};
 
-constexpr std::wstring_view kHidClass = L"4d1e55b2-f16f-11cf-88cb-001111000030";
-constexpr std::wstring_view kPortsClass = L"4d36e978-e325-11ce-bfc1-08002be10318";
+constexpr std::wstring_view HID_CLASS = L"4d1e55b2-f16f-11cf-88cb-001111000030";
+constexpr std::wstring_view PORTS_CLASS = L"4d36e978-e325-11ce-bfc1-08002be10318";
 
 std::optional<std::uint8_t> HexDigit(wchar_t character) {
     if (character >= L'0' && character <= L'9') {
@@ -26,7 +26,7 @@ std::optional<std::uint8_t> HexDigit(wchar_t character) {
 }
 
 bool IsDashPosition(std::size_t position) {
-    for (std::size_t dash : kDashPositions) {
+    for (std::size_t dash : DASH_POSITIONS) {
         if (dash == position) {
             return true;
         }
@@ -37,7 +37,7 @@ bool IsDashPosition(std::size_t position) {
 }  // namespace
 
 std::optional<InterfaceClass> ParseInterfaceClass(std::wstring_view text) {
-    if (text.size() != kClassTextLength) {
+    if (text.size() != CLASS_TEXT_LENGTH) {
         return std::nullopt;
     }
     InterfaceClass parsed;
@@ -56,7 +56,7 @@ std::optional<InterfaceClass> ParseInterfaceClass(std::wstring_view text) {
             return std::nullopt;
         }
         parsed.text += static_cast<wchar_t>(L"0123456789abcdef"[*digit]);
-        std::uint8_t& byte = parsed.bytes[kByteOfPair[pair]];
+        std::uint8_t& byte = parsed.bytes[BYTE_OF_PAIR[pair]];
         if (highNibble) {
             byte = static_cast<std::uint8_t>(*digit << 4);
         } else {
@@ -69,10 +69,10 @@ std::optional<InterfaceClass> ParseInterfaceClass(std::wstring_view text) {
 }
 
 std::string SubsystemOfClass(const InterfaceClass& interfaceClass) {
-    if (interfaceClass.text == kHidClass) {
+    if (interfaceClass.text == HID_CLASS) {
         return "hidraw";
     }
-    if (interfaceClass.text == kPortsClass) {
+    if (interfaceClass.text == PORTS_CLASS) {
         return "tty";
     }
     return {};

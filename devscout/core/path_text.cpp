@@ -5,16 +5,16 @@
 namespace zan::devscout {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-constexpr char32_t kLargestCodePoint = 0x10FFFF;
+constexpr char32_t REPLACEMENT = 0xFFFD;
+constexpr char32_t LARGEST_CODE_POINT = 0x10FFFF;
 
 bool IsSurrogate(char32_t value) {
     return value >= 0xD800 && value <= 0xDFFF;
 }
 
 void AppendUtf8(std::string& out, char32_t value) {
-    if (value > kLargestCodePoint || IsSurrogate(value)) {
-        value = kReplacement;
+    if (value > LARGEST_CODE_POINT || IsSurrogate(value)) {
+        value = REPLACEMENT;
     }
     if (value < 0x80) {
         out += static_cast<char>(value);
@@ -68,7 +68,7 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t position, char32_t& va
         }
         value = (value << 6) | (next & 0x3F);
     }
-    if (value < smallest || value > kLargestCodePoint || IsSurrogate(value)) {
+    if (value < smallest || value > LARGEST_CODE_POINT || IsSurrogate(value)) {
         return 0;
     }
     return length;

@@ -10,14 +10,14 @@
 namespace zan::devscout {
 namespace {
 
-constexpr std::uint8_t kLongItemPrefix = 0xFE;
-constexpr std::uint8_t kShortItemTagMask = 0xFC;
-constexpr std::uint8_t kShortItemSizeMask = 0x03;
-constexpr std::uint8_t kReportIdTag = 0x84;
-constexpr std::size_t kLongItemHeaderSize = 3;
+constexpr std::uint8_t LONG_ITEM_PREFIX = 0xFE;
+constexpr std::uint8_t SHORT_ITEM_TAG_MASK = 0xFC;
+constexpr std::uint8_t SHORT_ITEM_SIZE_MASK = 0x03;
+constexpr std::uint8_t REPORT_ID_TAG = 0x84;
+constexpr std::size_t LONG_ITEM_HEADER_SIZE = 3;
 
 std::size_t ShortItemDataSize(std::uint8_t prefix) {
-    const std::uint8_t sizeCode = prefix & kShortItemSizeMask;
+    const std::uint8_t sizeCode = prefix & SHORT_ITEM_SIZE_MASK;
     return sizeCode == 3 ? 4 : sizeCode;
 }
 
@@ -45,18 +45,18 @@ bool DeclaresReportIds(std::span<const std::uint8_t> descriptor) {
     std::size_t position = 0;
     while (position < descriptor.size()) {
         const std::uint8_t prefix = descriptor[position];
-        if (prefix == kLongItemPrefix) {
+        if (prefix == LONG_ITEM_PREFIX) {
             if (position + 1 >= descriptor.size()) {
                 return false;
             }
-            position += kLongItemHeaderSize + descriptor[position + 1];
+            position += LONG_ITEM_HEADER_SIZE + descriptor[position + 1];
             continue;
         }
         const std::size_t dataSize = ShortItemDataSize(prefix);
         if (position + 1 + dataSize > descriptor.size()) {
             return false;
         }
-        if ((prefix & kShortItemTagMask) == kReportIdTag) {
+        if ((prefix & SHORT_ITEM_TAG_MASK) == REPORT_ID_TAG) {
             return true;
         }
         position += 1 + dataSize;

@@ -16,19 +16,19 @@
 #include "notice_name.h"
 #include "platform/udev_handles.h"
 
-using zan::devscout::DeviceIdentity;
-using zan::devscout::InterfaceClass;
 using zan::UdevContext;
 using zan::UdevDevice;
 using zan::UdevEnumerate;
 using zan::UdevMonitor;
+using zan::devscout::DeviceIdentity;
+using zan::devscout::InterfaceClass;
 
 namespace {
 
 // Offset of the name in the Windows notice record; its size counts the name
 // in UTF-16 with its terminating 0.
-constexpr std::uint32_t kNoticeHeaderSize = 28;
-constexpr std::uint32_t kBytesPerNameCharacter = 2;
+constexpr std::uint32_t NOTICE_HEADER_SIZE = 28;
+constexpr std::uint32_t BYTES_PER_NAME_CHARACTER = 2;
 
 class EventFd {
 public:
@@ -115,8 +115,8 @@ void FillNotice(const DevNotifyRegistration& registration, std::uint32_t event,
     notice.event = event;
     DevBroadcastDeviceInterface& record = notice.record;
     record.name = zan::devscout::NoticeName(identity, registration.interfaceClass.text);
-    record.size = kNoticeHeaderSize +
-                  static_cast<std::uint32_t>(record.name.size() + 1) * kBytesPerNameCharacter;
+    record.size = NOTICE_HEADER_SIZE +
+                  static_cast<std::uint32_t>(record.name.size() + 1) * BYTES_PER_NAME_CHARACTER;
     record.deviceType = DBT_DEVTYP_DEVICEINTERFACE;
     record.reserved = 0;
     std::copy(registration.interfaceClass.bytes.begin(), registration.interfaceClass.bytes.end(),

@@ -14,15 +14,15 @@ namespace {
 // Sizes the registry reads offer. A value longer than the offer cannot be
 // read at all (the registry answers "more data"), which keeps every text read
 // here terminated within its buffer.
-constexpr std::size_t kPortNameOffer = 80;
-constexpr std::size_t kLinkedOffer = 80;
-constexpr std::size_t kLinkedOfferInScan = 260;
-constexpr std::size_t kSymbolicLinkOffer = 256;
+constexpr std::size_t PORT_NAME_OFFER = 80;
+constexpr std::size_t LINKED_OFFER = 80;
+constexpr std::size_t LINKED_OFFER_IN_SCAN = 260;
+constexpr std::size_t SYMBOLIC_LINK_OFFER = 256;
 
 // Where the id text sits in an interface key name such as
 // ##?#USB#VID_1314&PID_1070#...: characters 8 to 24.
-constexpr std::size_t kIdTextOffset = 8;
-constexpr std::size_t kIdTextLength = 17;
+constexpr std::size_t ID_TEXT_OFFSET = 8;
+constexpr std::size_t ID_TEXT_LENGTH = 17;
 
 std::optional<zan::RegistryValue> ReadValue(const zan::RegistryKey& key, std::wstring_view name,
                                             std::size_t offer) {
@@ -49,8 +49,8 @@ std::wstring ToUpper(std::wstring_view text) {
 }
 
 bool NameCarriesIds(std::wstring_view subkeyName, const std::wstring& upperIdText) {
-    const std::wstring_view idPart = subkeyName.size() > kIdTextOffset
-                                         ? subkeyName.substr(kIdTextOffset, kIdTextLength)
+    const std::wstring_view idPart = subkeyName.size() > ID_TEXT_OFFSET
+                                         ? subkeyName.substr(ID_TEXT_OFFSET, ID_TEXT_LENGTH)
                                          : std::wstring_view{};
     return ToUpper(idPart) == upperIdText;
 }
@@ -82,7 +82,7 @@ std::optional<std::wstring> ReadSymbolicLink(const zan::RegistryView& registry,
     if (!linkKey) {
         return std::nullopt;
     }
-    const auto value = ReadValue(*linkKey, L"SymbolicLink", kSymbolicLinkOffer);
+    const auto value = ReadValue(*linkKey, L"SymbolicLink", SYMBOLIC_LINK_OFFER);
     if (!value) {
         return std::nullopt;
     }
@@ -112,7 +112,7 @@ int ReadComNum(const zan::RegistryView& registry, std::wstring& portPath,
     if (!key) {
         return 0;
     }
-    const auto value = ReadValue(*key, valueName, kPortNameOffer);
+    const auto value = ReadValue(*key, valueName, PORT_NAME_OFFER);
     if (!value) {
         return 0;
     }
@@ -126,7 +126,7 @@ int ReadLinkState(const zan::RegistryView& registry, const std::wstring& keyPath
     if (!key) {
         return 0;
     }
-    const auto value = ReadValue(*key, L"Linked", kLinkedOffer);
+    const auto value = ReadValue(*key, L"Linked", LINKED_OFFER);
     if (!value) {
         return 0;
     }
@@ -154,7 +154,7 @@ int FindDriverSymbol(const zan::RegistryView& registry, std::wstring& link, std:
         if (!controlKey) {
             continue;
         }
-        const auto linked = ReadValue(*controlKey, L"Linked", kLinkedOfferInScan);
+        const auto linked = ReadValue(*controlKey, L"Linked", LINKED_OFFER_IN_SCAN);
         if (!linked) {
             continue;
         }

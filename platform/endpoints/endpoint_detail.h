@@ -21,7 +21,7 @@ std::string ErrnoText(int error);
 // Creates the missing levels (0700) and checks both. nullopt: ready.
 std::optional<EndpointError> PrepareFolder(const EndpointFolder& folder);
 
-enum class FolderState { kReady, kMissing };
+enum class FolderState { Ready, Missing };
 // Checks the folder without creating anything.
 EndpointResult<FolderState> InspectFolder(const EndpointFolder& folder);
 
@@ -35,10 +35,10 @@ EndpointResult<SocketAddress> SocketAddressFor(const std::string& path);
 bool IsPlainEndpointName(const std::string& name);
 
 enum class Liveness {
-    kLive,         // a datagram socket answers connect()
-    kStale,        // the file is there but its owner is gone
-    kGone,         // no file
-    kUnreachable,  // something else refuses (another socket type, permissions)
+    Live,         // a datagram socket answers connect()
+    Stale,        // the file is there but its owner is gone
+    Gone,         // no file
+    Unreachable,  // something else refuses (another socket type, permissions)
 };
 Liveness ProbeEndpoint(const SocketAddress& address);
 

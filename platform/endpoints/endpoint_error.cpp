@@ -6,15 +6,15 @@ namespace zan {
 
 const char* EndpointErrorKindName(EndpointErrorKind kind) {
     switch (kind) {
-        case EndpointErrorKind::kFolderUnusable:
+        case EndpointErrorKind::FolderUnusable:
             return "folder-unusable";
-        case EndpointErrorKind::kFolderUnsafe:
+        case EndpointErrorKind::FolderUnsafe:
             return "folder-unsafe";
-        case EndpointErrorKind::kNameTooLong:
+        case EndpointErrorKind::NameTooLong:
             return "name-too-long";
-        case EndpointErrorKind::kNameTaken:
+        case EndpointErrorKind::NameTaken:
             return "name-taken";
-        case EndpointErrorKind::kSocketFailed:
+        case EndpointErrorKind::SocketFailed:
             return "socket-failed";
     }
     return "unknown";

@@ -46,7 +46,7 @@ std::string ModeText(mode_t mode) {
 }
 
 EndpointError Unsafe(const std::string& level, const std::string& why) {
-    return {EndpointErrorKind::kFolderUnsafe,
+    return {EndpointErrorKind::FolderUnsafe,
             "window folder " + level + " " + why + "; refusing to use it"};
 }
 
@@ -72,7 +72,7 @@ std::optional<EndpointError> CheckLevel(const std::string& level, const struct s
 }
 
 EndpointError Unusable(const std::string& what, const std::string& level, int error) {
-    return {EndpointErrorKind::kFolderUnusable,
+    return {EndpointErrorKind::FolderUnusable,
             "cannot " + what + " window folder " + level + ": " + ErrnoText(error)};
 }
 
@@ -103,7 +103,7 @@ EndpointResult<FolderState> InspectFolder(const EndpointFolder& folder) {
         struct stat status {};
         if (::lstat(level->c_str(), &status) != 0) {
             if (errno == ENOENT) {
-                return FolderState::kMissing;
+                return FolderState::Missing;
             }
             return Unusable("examine", *level, errno);
         }
@@ -111,7 +111,7 @@ EndpointResult<FolderState> InspectFolder(const EndpointFolder& folder) {
             return *error;
         }
     }
-    return FolderState::kReady;
+    return FolderState::Ready;
 }
 
 }  // namespace endpoint_detail

@@ -11,7 +11,7 @@ bool KeptAsIs(unsigned char byte) {
 }  // namespace
 
 std::string EscapeEndpointText(std::string_view text) {
-    static constexpr char kHexDigits[] = "0123456789ABCDEF";
+    static constexpr char HEX_DIGITS[] = "0123456789ABCDEF";
     std::string escaped;
     escaped.reserve(text.size());
     for (const char character : text) {
@@ -20,8 +20,8 @@ std::string EscapeEndpointText(std::string_view text) {
             escaped.push_back(character);
         } else {
             escaped.push_back('%');
-            escaped.push_back(kHexDigits[byte >> 4U]);
-            escaped.push_back(kHexDigits[byte & 0x0FU]);
+            escaped.push_back(HEX_DIGITS[byte >> 4U]);
+            escaped.push_back(HEX_DIGITS[byte & 0x0FU]);
         }
     }
     return escaped;

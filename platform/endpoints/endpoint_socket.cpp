@@ -12,7 +12,7 @@ EndpointResult<SocketAddress> SocketAddressFor(const std::string& path) {
     SocketAddress result;
     // sun_path needs room for the terminating NUL.
     if (path.size() >= sizeof(result.address.sun_path)) {
-        return EndpointError{EndpointErrorKind::kNameTooLong,
+        return EndpointError{EndpointErrorKind::NameTooLong,
                              "endpoint path " + path + " is " + std::to_string(path.size()) +
                                  " bytes long; a socket path holds at most " +
                                  std::to_string(sizeof(result.address.sun_path) - 1) +
@@ -32,19 +32,19 @@ bool IsPlainEndpointName(const std::string& name) {
 Liveness ProbeEndpoint(const SocketAddress& address) {
     const UniqueFd probe(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     if (!probe.valid()) {
-        return Liveness::kUnreachable;
+        return Liveness::Unreachable;
     }
     const auto* generic = reinterpret_cast<const sockaddr*>(&address.address);
     if (::connect(probe.get(), generic, address.length) == 0) {
-        return Liveness::kLive;
+        return Liveness::Live;
     }
     switch (errno) {
         case ECONNREFUSED:
-            return Liveness::kStale;
+            return Liveness::Stale;
         case ENOENT:
-            return Liveness::kGone;
+            return Liveness::Gone;
         default:
-            return Liveness::kUnreachable;
+            return Liveness::Unreachable;
     }
 }
 

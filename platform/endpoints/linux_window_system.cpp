@@ -14,7 +14,7 @@ using endpoint_detail::Liveness;
 
 bool IsLive(const std::string& path) {
     const auto address = endpoint_detail::SocketAddressFor(path);
-    return address.ok() && endpoint_detail::ProbeEndpoint(address.value()) == Liveness::kLive;
+    return address.ok() && endpoint_detail::ProbeEndpoint(address.value()) == Liveness::Live;
 }
 
 // Names in byte order, so "any title" picks the same window every time.
@@ -59,7 +59,7 @@ EndpointResult<std::optional<WindowRef>> LinuxWindowSystem::Find(
     if (!state.ok()) {
         return state.error();
     }
-    if (state.value() == endpoint_detail::FolderState::kMissing) {
+    if (state.value() == endpoint_detail::FolderState::Missing) {
         return std::optional<WindowRef>();
     }
     if (!title) {

@@ -17,7 +17,7 @@ using endpoint_detail::SocketAddress;
 using endpoint_detail::UniqueFd;
 
 EndpointError SocketFailure(const std::string& what, const std::string& path, int error) {
-    return {EndpointErrorKind::kSocketFailed,
+    return {EndpointErrorKind::SocketFailed,
             "cannot " + what + " " + path + ": " + ErrnoText(error)};
 }
 
@@ -53,19 +53,19 @@ std::optional<EndpointError> BindReplacingStale(int socket, const SocketAddress&
     int error = Bind(socket, address);
     if (error == EADDRINUSE) {
         switch (endpoint_detail::ProbeEndpoint(address)) {
-            case Liveness::kLive:
-                return EndpointError{EndpointErrorKind::kNameTaken,
+            case Liveness::Live:
+                return EndpointError{EndpointErrorKind::NameTaken,
                                      "window " + name + " is already open (" + path + ")"};
-            case Liveness::kUnreachable:
+            case Liveness::Unreachable:
                 return EndpointError{
-                    EndpointErrorKind::kNameTaken,
+                    EndpointErrorKind::NameTaken,
                     path + " is in use by something that is not a window endpoint"};
-            case Liveness::kStale:
+            case Liveness::Stale:
                 if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
                     return SocketFailure("remove the stale endpoint", path, errno);
                 }
                 break;
-            case Liveness::kGone:
+            case Liveness::Gone:
                 break;
         }
         error = Bind(socket, address);
@@ -142,7 +142,7 @@ EndpointResult<OwnedEndpoint> OwnedEndpoint::Create(const EndpointFolder& folder
     }
     const FolderLock lock(folder.path);
     if (!lock.locked()) {
-        return EndpointError{EndpointErrorKind::kFolderUnusable,
+        return EndpointError{EndpointErrorKind::FolderUnusable,
                              "cannot lock window folder " + folder.path + ": " + ErrnoText(errno)};
     }
     if (auto error = BindReplacingStale(socket.get(), address.value(), name, path)) {
@@ -206,7 +206,7 @@ std::optional<WindowMessage> OwnedEndpoint::Receive() {
         return std::nullopt;
     }
     for (;;) {
-        std::array<std::uint8_t, kWindowMessageSize> bytes{};
+        std::array<std::uint8_t, WINDOW_MESSAGE_SIZE> bytes{};
         iovec vector{bytes.data(), bytes.size()};
         // Room for the credentials only: descriptors a sender attaches do
         // not fit and the kernel discards them instead of installing them.
@@ -229,7 +229,7 @@ std::optional<WindowMessage> OwnedEndpoint::Receive() {
             continue;
         }
         // With MSG_TRUNC the result is the datagram's real length.
-        if (size != static_cast<ssize_t>(kWindowMessageSize)) {
+        if (size != static_cast<ssize_t>(WINDOW_MESSAGE_SIZE)) {
             continue;
         }
         return DecodeWindowMessage(bytes);

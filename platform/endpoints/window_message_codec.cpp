@@ -20,29 +20,29 @@ Unsigned GetLittleEndian(const std::uint8_t* in) {
     return value;
 }
 
-constexpr std::size_t kMessageOffset = 0;
-constexpr std::size_t kWParamOffset = 8;
-constexpr std::size_t kLParamOffset = 16;
+constexpr std::size_t MESSAGE_OFFSET = 0;
+constexpr std::size_t WPARAM_OFFSET = 8;
+constexpr std::size_t LPARAM_OFFSET = 16;
 
 }  // namespace
 
-std::array<std::uint8_t, kWindowMessageSize> EncodeWindowMessage(const WindowMessage& message) {
-    std::array<std::uint8_t, kWindowMessageSize> bytes{};
-    PutLittleEndian(message.message, bytes.data() + kMessageOffset);
-    PutLittleEndian(message.wParam, bytes.data() + kWParamOffset);
-    PutLittleEndian(static_cast<std::uint64_t>(message.lParam), bytes.data() + kLParamOffset);
+std::array<std::uint8_t, WINDOW_MESSAGE_SIZE> EncodeWindowMessage(const WindowMessage& message) {
+    std::array<std::uint8_t, WINDOW_MESSAGE_SIZE> bytes{};
+    PutLittleEndian(message.message, bytes.data() + MESSAGE_OFFSET);
+    PutLittleEndian(message.wParam, bytes.data() + WPARAM_OFFSET);
+    PutLittleEndian(static_cast<std::uint64_t>(message.lParam), bytes.data() + LPARAM_OFFSET);
     return bytes;
 }
 
 std::optional<WindowMessage> DecodeWindowMessage(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() != kWindowMessageSize) {
+    if (bytes.size() != WINDOW_MESSAGE_SIZE) {
         return std::nullopt;
     }
     WindowMessage message;
-    message.message = GetLittleEndian<std::uint32_t>(bytes.data() + kMessageOffset);
-    message.wParam = GetLittleEndian<std::uint64_t>(bytes.data() + kWParamOffset);
+    message.message = GetLittleEndian<std::uint32_t>(bytes.data() + MESSAGE_OFFSET);
+    message.wParam = GetLittleEndian<std::uint64_t>(bytes.data() + WPARAM_OFFSET);
     message.lParam =
-        static_cast<std::int64_t>(GetLittleEndian<std::uint64_t>(bytes.data() + kLParamOffset));
+        static_cast<std::int64_t>(GetLittleEndian<std::uint64_t>(bytes.data() + LPARAM_OFFSET));
     return message;
 }
 

@@ -145,10 +145,10 @@ std::vector<InterfaceEntry> HidInterfaces(udev* context) {
 }
 
 std::wstring UpperHex4(std::uint16_t number) {
-    constexpr std::wstring_view kDigits = L"0123456789ABCDEF";
+    constexpr std::wstring_view DIGITS = L"0123456789ABCDEF";
     std::wstring text(4, L'0');
     for (int position = 3; position >= 0; --position) {
-        text[static_cast<std::size_t>(position)] = kDigits[number & 0xF];
+        text[static_cast<std::size_t>(position)] = DIGITS[number & 0xF];
         number = static_cast<std::uint16_t>(number >> 4);
     }
     return text;
@@ -167,7 +167,7 @@ std::wstring InterfaceKeyName(const InterfaceEntry& entry, std::wstring_view int
 void AddInterfaces(MemoryRegistry& registry, std::wstring_view interfaceClass,
                    const std::vector<InterfaceEntry>& entries) {
     const std::wstring classKey =
-        std::wstring(kDeviceClassesKeyPath) + L"\\" + std::wstring(interfaceClass);
+        std::wstring(DEVICE_CLASSES_KEY_PATH) + L"\\" + std::wstring(interfaceClass);
     registry.AddKey(classKey);
     for (const auto& entry : entries) {
         const std::wstring interfaceKey =
@@ -180,9 +180,9 @@ void AddInterfaces(MemoryRegistry& registry, std::wstring_view interfaceClass,
 }
 
 void AddSerialComm(MemoryRegistry& registry, const std::vector<InterfaceEntry>& ports) {
-    registry.AddKey(kSerialCommKeyPath);
+    registry.AddKey(SERIAL_COMM_KEY_PATH);
     for (const auto& port : ports) {
-        registry.SetValue(kSerialCommKeyPath, L"\\Device\\" + port.sysname,
+        registry.SetValue(SERIAL_COMM_KEY_PATH, L"\\Device\\" + port.sysname,
                           {RegistryValueType::String, EncodeRegistryText(port.sysname)});
     }
 }
@@ -199,8 +199,8 @@ MemoryRegistry SnapshotLinuxRegistry() {
         hidInterfaces = HidInterfaces(context.get());
     }
     AddSerialComm(registry, ports);
-    AddInterfaces(registry, kComPortClass, ports);
-    AddInterfaces(registry, kHidClass, hidInterfaces);
+    AddInterfaces(registry, COM_PORT_CLASS, ports);
+    AddInterfaces(registry, HID_CLASS, hidInterfaces);
     return registry;
 }
 

@@ -19,7 +19,7 @@ void PostFixedHostCommand(const KeyBinding& /*row*/, const ActionPorts& ports) {
     PostHostCommand(ports.windows, HostCode);
 }
 
-constexpr std::array<ActionEntry, 12> kActionTable = {{
+constexpr std::array<ActionEntry, 12> ACTION_TABLE = {{
     {ActionCode::VolumeUp, [](const KeyBinding&, const ActionPorts& p) { p.local.VolumeUp(); }},
     {ActionCode::VolumeDown, [](const KeyBinding&, const ActionPorts& p) { p.local.VolumeDown(); }},
     {ActionCode::MuteToggle, [](const KeyBinding&, const ActionPorts& p) { p.local.ToggleMute(); }},
@@ -40,7 +40,7 @@ constexpr std::array<ActionEntry, 12> kActionTable = {{
 }  // namespace
 
 void RunActionCode(std::int32_t code, const KeyBinding& row, const ActionPorts& ports) {
-    for (const ActionEntry& entry : kActionTable) {
+    for (const ActionEntry& entry : ACTION_TABLE) {
         if (static_cast<std::int32_t>(entry.code) == code) {
             entry.handler(row, ports);
             return;
@@ -49,7 +49,7 @@ void RunActionCode(std::int32_t code, const KeyBinding& row, const ActionPorts& 
 }
 
 void RunAction(const ButtonConfig& config, int row, const ActionPorts& ports) {
-    if (row < 0 || row >= kKeyRowCount) {
+    if (row < 0 || row >= KEY_ROW_COUNT) {
         return;
     }
     const KeyBinding& binding = config.keys[static_cast<std::size_t>(row)];

@@ -16,7 +16,7 @@ struct BuiltInCodes {
 // The device's own key codes, in force until a document supplies others. The
 // combination codes are no action codes, so combination reports do nothing
 // until then.
-constexpr std::array<BuiltInCodes, kKeyRowCount> kBuiltInCodes{{
+constexpr std::array<BuiltInCodes, KEY_ROW_COUNT> BUILT_IN_CODES{{
     {33, 0, 0},
     {48, 0, 0},
     {22, 86, 0},
@@ -27,7 +27,7 @@ constexpr std::array<BuiltInCodes, kKeyRowCount> kBuiltInCodes{{
     {17, 273, 53},
 }};
 
-const std::wstring kResources = L"KwRes";
+const std::wstring RESOURCES = L"KwRes";
 
 std::wstring KeyElementName(int row) {
     return L"Key" + std::to_wstring(row);
@@ -44,7 +44,7 @@ void ReadTextOrEmpty(const ConfigDocument& doc, const std::wstring& section,
 void LoadKeyRows(ButtonConfig& config, const ConfigDocument& doc) {
     const bool custom = config.customMode != 0;
     const std::wstring section = custom ? L"PalmkeyCustom" : L"Palmkey";
-    for (int row = 0; row < kKeyRowCount; ++row) {
+    for (int row = 0; row < KEY_ROW_COUNT; ++row) {
         KeyBinding& binding = config.keys.at(static_cast<std::size_t>(row));
         const std::wstring key = KeyElementName(row);
         ReadConfigNumber(doc, section, key, L"Click", binding.click);
@@ -59,35 +59,35 @@ void LoadKeyRows(ButtonConfig& config, const ConfigDocument& doc) {
 }
 
 void LoadPopupTexts(ButtonConfig& config, const ConfigDocument& doc) {
-    ReadTextOrEmpty(doc, kResources, L"DlgShowImg", L"DlgBk", config.popupBackgroundImage);
-    ReadTextOrEmpty(doc, kResources, L"DlgShowImg", L"Vol", config.volumeImage);
-    ReadTextOrEmpty(doc, kResources, L"DlgShowImg", L"VolUp", config.volumeUpImage);
-    ReadTextOrEmpty(doc, kResources, L"DlgShowImg", L"VolDn", config.volumeDownImage);
-    ReadTextOrEmpty(doc, kResources, L"DlgShowImg", L"Prt", config.printImage);
-    ReadTextOrEmpty(doc, kResources, L"DlgShowImg", L"Cut", config.cutImage);
-    ReadTextOrEmpty(doc, kResources, L"Prompt", L"PrScr", config.printScreenPrompt);
-    ReadTextOrEmpty(doc, kResources, L"Prompt", L"Print", config.printPrompt);
-    ReadTextOrEmpty(doc, kResources, L"Prompt", L"Vlome", config.volumePrompt);
+    ReadTextOrEmpty(doc, RESOURCES, L"DlgShowImg", L"DlgBk", config.popupBackgroundImage);
+    ReadTextOrEmpty(doc, RESOURCES, L"DlgShowImg", L"Vol", config.volumeImage);
+    ReadTextOrEmpty(doc, RESOURCES, L"DlgShowImg", L"VolUp", config.volumeUpImage);
+    ReadTextOrEmpty(doc, RESOURCES, L"DlgShowImg", L"VolDn", config.volumeDownImage);
+    ReadTextOrEmpty(doc, RESOURCES, L"DlgShowImg", L"Prt", config.printImage);
+    ReadTextOrEmpty(doc, RESOURCES, L"DlgShowImg", L"Cut", config.cutImage);
+    ReadTextOrEmpty(doc, RESOURCES, L"Prompt", L"PrScr", config.printScreenPrompt);
+    ReadTextOrEmpty(doc, RESOURCES, L"Prompt", L"Print", config.printPrompt);
+    ReadTextOrEmpty(doc, RESOURCES, L"Prompt", L"Vlome", config.volumePrompt);
 }
 
 }  // namespace
 
 void ResetKeyDefaults(ButtonConfig& config) {
     for (std::size_t row = 0; row < config.keys.size(); ++row) {
-        config.keys.at(row).click = kBuiltInCodes.at(row).click;
-        config.keys.at(row).doubleClick = kBuiltInCodes.at(row).doubleClick;
-        config.keys.at(row).combination = kBuiltInCodes.at(row).combination;
+        config.keys.at(row).click = BUILT_IN_CODES.at(row).click;
+        config.keys.at(row).doubleClick = BUILT_IN_CODES.at(row).doubleClick;
+        config.keys.at(row).combination = BUILT_IN_CODES.at(row).combination;
     }
 }
 
 void LoadButtonConfig(ButtonConfig& config, const ConfigDocument& doc) {
     ReadConfigNumber(doc, L"KwSet", L"Choose", L"Set", config.customMode);
     // Crossed on purpose: "VolDn" is the step up's amount, "VolUp" the step down's.
-    ReadConfigNumber(doc, kResources, L"VolOffSet", L"VolDn", config.volOffsetDn);
-    ReadConfigNumber(doc, kResources, L"VolOffSet", L"VolUp", config.volOffsetUp);
+    ReadConfigNumber(doc, RESOURCES, L"VolOffSet", L"VolDn", config.volOffsetDn);
+    ReadConfigNumber(doc, RESOURCES, L"VolOffSet", L"VolUp", config.volOffsetUp);
     LoadKeyRows(config, doc);
-    ReadConfigNumber(doc, kResources, L"DlgShow", L"TimeBegin", config.popupTimeBegin);
-    ReadConfigNumber(doc, kResources, L"DlgShow", L"TimeEnd", config.popupTimeEnd);
+    ReadConfigNumber(doc, RESOURCES, L"DlgShow", L"TimeBegin", config.popupTimeBegin);
+    ReadConfigNumber(doc, RESOURCES, L"DlgShow", L"TimeEnd", config.popupTimeEnd);
     LoadPopupTexts(config, doc);
 }
 

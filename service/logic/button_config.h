@@ -18,10 +18,10 @@ struct KeyBinding {
     std::wstring exePath;
 };
 
-inline constexpr int kKeyRowCount = 8;
+inline constexpr int KEY_ROW_COUNT = 8;
 
 struct ButtonConfig {
-    std::array<KeyBinding, kKeyRowCount> keys{};
+    std::array<KeyBinding, KEY_ROW_COUNT> keys{};
     std::int32_t customMode = 0;
     std::int32_t volOffsetUp = 10;  // subtracted by a step down
     std::int32_t volOffsetDn = 10;  // added by a step up

@@ -28,7 +28,7 @@ const char* press_event_to_str(PressEvent event) {
 PressCounter::PressCounter(TimerPort& timers) : timers_(timers) {}
 
 void PressCounter::CountPress(const ButtonConfig& config, int keyNumber) {
-    if (keyNumber < 1 || keyNumber > kKeyRowCount) {
+    if (keyNumber < 1 || keyNumber > KEY_ROW_COUNT) {
         return;
     }
     const KeyBinding& row = config.keys[static_cast<std::size_t>(keyNumber - 1)];

@@ -4,25 +4,25 @@
 
 namespace {
 
-constexpr std::size_t kKeyFieldByte = 1;
-constexpr std::size_t kKindByte = 2;
-constexpr std::uint32_t kShortestUsefulRead = kKindByte + 1;
-constexpr int kFirstKey = 1;
-constexpr int kLastKey = 8;
+constexpr std::size_t KEY_FIELD_BYTE = 1;
+constexpr std::size_t KIND_BYTE = 2;
+constexpr std::uint32_t SHORTEST_USEFUL_READ = KIND_BYTE + 1;
+constexpr int FIRST_KEY = 1;
+constexpr int LAST_KEY = 8;
 
 bool IsKeyNumber(int number) {
-    return number >= kFirstKey && number <= kLastKey;
+    return number >= FIRST_KEY && number <= LAST_KEY;
 }
 
 }  // namespace
 
 std::optional<KeyReport> DecodeReport(std::span<const std::uint8_t> buffer, std::uint32_t count) {
-    if (count == READ_FAILED || count < kShortestUsefulRead ||
-        buffer.size() < kShortestUsefulRead) {
+    if (count == READ_FAILED || count < SHORTEST_USEFUL_READ ||
+        buffer.size() < SHORTEST_USEFUL_READ) {
         return std::nullopt;
     }
-    const std::uint8_t keyField = buffer[kKeyFieldByte];
-    switch (buffer[kKindByte]) {
+    const std::uint8_t keyField = buffer[KEY_FIELD_BYTE];
+    switch (buffer[KIND_BYTE]) {
         case REPORT_KIND_CLICK: {
             const int key = keyField;
             if (!IsKeyNumber(key)) {
@@ -35,7 +35,7 @@ std::optional<KeyReport> DecodeReport(std::span<const std::uint8_t> buffer, std:
             if (!IsKeyNumber(combination)) {
                 return std::nullopt;
             }
-            return KeyReport{KeyReportKind::Combination, combination, kLastKey - combination};
+            return KeyReport{KeyReportKind::Combination, combination, LAST_KEY - combination};
         }
         default:
             return std::nullopt;

@@ -17,6 +17,8 @@
 #include <optional>
 #include <span>
 
+#include "commlink/read_result.h"
+
 enum class KeyReportKind { Click, Combination };
 
 struct KeyReport {

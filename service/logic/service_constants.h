@@ -38,8 +38,6 @@ inline constexpr std::uint16_t DEVICE_PRODUCT_ID = 0x1070;
 inline constexpr std::size_t REPORT_BUFFER_LENGTH = 64;
 inline constexpr std::uint32_t REPORT_READ_TIMEOUT_MS = 1000;
 inline constexpr std::uint32_t READER_PAUSE_MS = 10;
-// The read's result when it could not even start (the device is gone).
-inline constexpr std::uint32_t READ_FAILED = 0xFFFFFFFF;
 
 // Byte 2 of an input report. Every other value (0xCA among them) carries
 // nothing for the service.

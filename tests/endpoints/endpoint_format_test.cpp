@@ -47,7 +47,7 @@ TEST(EndpointNameTest, JoinsEscapedClassAndTitleWithOneAt) {
 TEST(WindowMessageCodecTest, WritesLittleEndianFieldsAndAZeroWord) {
     const WindowMessage message{0x0A0B0C0DU, 0x1122334455667788ULL, -2};
     const auto bytes = EncodeWindowMessage(message);
-    const std::array<std::uint8_t, kWindowMessageSize> expected = {
+    const std::array<std::uint8_t, WINDOW_MESSAGE_SIZE> expected = {
         0x0D, 0x0C, 0x0B, 0x0A, 0x00, 0x00, 0x00, 0x00,  //
         0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22, 0x11,  //
         0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
@@ -70,7 +70,7 @@ TEST(WindowMessageCodecTest, DecodesWhatItEncodesAtTheEdgesOfEveryField) {
 }
 
 TEST(WindowMessageCodecTest, RefusesAnyOtherSize) {
-    const std::vector<std::uint8_t> bytes(kWindowMessageSize + 1, 0);
+    const std::vector<std::uint8_t> bytes(WINDOW_MESSAGE_SIZE + 1, 0);
     for (const std::size_t size : {std::size_t{0}, std::size_t{23}, std::size_t{25}}) {
         EXPECT_FALSE(DecodeWindowMessage(std::span(bytes.data(), size))) << "size " << size;
     }

@@ -169,7 +169,7 @@ TEST_F(EndpointTest, LiveNameIsRefusedAndTheOwnerKeepsIt) {
     OwnedEndpoint first = Open("#32770", "ZanDriverSrv");
     const auto second = OwnedEndpoint::Create(runtime_.folder(), "#32770", "ZanDriverSrv");
     ASSERT_FALSE(second.ok());
-    EXPECT_EQ(second.error().kind, EndpointErrorKind::kNameTaken);
+    EXPECT_EQ(second.error().kind, EndpointErrorKind::NameTaken);
     EXPECT_NE(second.error().message.find("already open"), std::string::npos);
 
     ASSERT_TRUE(Post("#32770", "ZanDriverSrv", {2427, 0, 0}));
@@ -252,12 +252,12 @@ TEST_F(EndpointTest, NamesTooLongForASocketPathAreAnError) {
     const std::string title(200, 'T');
     const auto created = OwnedEndpoint::Create(runtime_.folder(), "Relay", title);
     ASSERT_FALSE(created.ok());
-    EXPECT_EQ(created.error().kind, EndpointErrorKind::kNameTooLong);
+    EXPECT_EQ(created.error().kind, EndpointErrorKind::NameTooLong);
     EXPECT_NE(created.error().message.find("at most 107"), std::string::npos);
     // Three bytes each once escaped: short in characters, long as a path.
     const auto escaped = OwnedEndpoint::Create(runtime_.folder(), "Relay", std::string(30, '#'));
     ASSERT_FALSE(escaped.ok());
-    EXPECT_EQ(escaped.error().kind, EndpointErrorKind::kNameTooLong);
+    EXPECT_EQ(escaped.error().kind, EndpointErrorKind::NameTooLong);
 
     EXPECT_FALSE(windows_.FindWindow("Relay", title));
     EXPECT_FALSE(windows_.PostMessage(WindowRef{EndpointName("Relay", title)}, {1, 0, 0}));
@@ -277,11 +277,11 @@ protected:
     void ExpectRefused(const std::string& why) {
         const auto created = OwnedEndpoint::Create(runtime_.folder(), "#32770", "ZanDriverSrv");
         ASSERT_FALSE(created.ok());
-        EXPECT_EQ(created.error().kind, EndpointErrorKind::kFolderUnsafe);
+        EXPECT_EQ(created.error().kind, EndpointErrorKind::FolderUnsafe);
         EXPECT_NE(created.error().message.find(why), std::string::npos) << created.error().message;
         const auto found = windows_.Find("#32770", std::nullopt);
         ASSERT_FALSE(found.ok());
-        EXPECT_EQ(found.error().kind, EndpointErrorKind::kFolderUnsafe);
+        EXPECT_EQ(found.error().kind, EndpointErrorKind::FolderUnsafe);
         EXPECT_FALSE(Exists(runtime_.windows() + "/%2332770@ZanDriverSrv"));
     }
 };
@@ -336,7 +336,7 @@ TEST_F(EndpointTest, FolderThatCannotBeMadeIsAnError) {
     const auto created =
         OwnedEndpoint::Create(EndpointFolder::For(missing.c_str(), ::geteuid()), "A", "B");
     ASSERT_FALSE(created.ok());
-    EXPECT_EQ(created.error().kind, EndpointErrorKind::kFolderUnusable);
+    EXPECT_EQ(created.error().kind, EndpointErrorKind::FolderUnusable);
     EXPECT_NE(created.error().message.find("cannot create window folder " + missing),
               std::string::npos)
         << created.error().message;

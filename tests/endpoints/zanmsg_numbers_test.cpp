@@ -19,7 +19,7 @@ TEST(ZanmsgNumbersTest, UnsignedDecimalAndHexWithinTheMaximum) {
         std::uint64_t maximum;
         std::optional<std::uint64_t> value;
     };
-    constexpr std::uint64_t kMax64 = std::numeric_limits<std::uint64_t>::max();
+    constexpr std::uint64_t MAX64 = std::numeric_limits<std::uint64_t>::max();
     const std::vector<Case> cases = {
         {"2427", 0xFFFFFFFF, 2427},
         {"0x0112", 0xFFFFFFFF, 0x112},
@@ -28,19 +28,19 @@ TEST(ZanmsgNumbersTest, UnsignedDecimalAndHexWithinTheMaximum) {
         {"0x0", 0xFFFFFFFF, 0},
         {"4294967295", 0xFFFFFFFF, 0xFFFFFFFF},
         {"4294967296", 0xFFFFFFFF, std::nullopt},
-        {"0x100000000", kMax64, 0x100000000},
-        {"18446744073709551615", kMax64, kMax64},
-        {"18446744073709551616", kMax64, std::nullopt},
-        {"0x10000000000000000", kMax64, std::nullopt},
-        {"", kMax64, std::nullopt},
-        {"0x", kMax64, std::nullopt},
-        {"-1", kMax64, std::nullopt},
-        {"+1", kMax64, std::nullopt},
-        {"0x-1", kMax64, std::nullopt},
-        {"12x", kMax64, std::nullopt},
-        {" 12", kMax64, std::nullopt},
-        {"0x0x1", kMax64, std::nullopt},
-        {"1e3", kMax64, std::nullopt},
+        {"0x100000000", MAX64, 0x100000000},
+        {"18446744073709551615", MAX64, MAX64},
+        {"18446744073709551616", MAX64, std::nullopt},
+        {"0x10000000000000000", MAX64, std::nullopt},
+        {"", MAX64, std::nullopt},
+        {"0x", MAX64, std::nullopt},
+        {"-1", MAX64, std::nullopt},
+        {"+1", MAX64, std::nullopt},
+        {"0x-1", MAX64, std::nullopt},
+        {"12x", MAX64, std::nullopt},
+        {" 12", MAX64, std::nullopt},
+        {"0x0x1", MAX64, std::nullopt},
+        {"1e3", MAX64, std::nullopt},
     };
     for (const Case& row : cases) {
         EXPECT_EQ(ParseUnsigned(row.text, row.maximum), row.value) << "text: '" << row.text << "'";

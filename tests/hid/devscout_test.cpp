@@ -16,17 +16,17 @@ using zan::test::SimulatedDeviceBed;
 using zan::test::SimulatedHidDevice;
 using zan::test::SimulatedHidSpec;
 
-constexpr std::uint32_t kVendor = 0x1314;
-constexpr std::uint32_t kProduct = 0x1070;
-constexpr const wchar_t* kHidClass = L"4d1e55b2-f16f-11cf-88cb-001111000030";
-constexpr const wchar_t* kPortsClass = L"4D36E978-E325-11CE-BFC1-08002BE10318";
-constexpr const wchar_t* kOtherClass = L"6C292E54-943B-4F84-A45A-D36CCA47EA0B";
-constexpr int kEventWaitMs = 5000;
+constexpr std::uint32_t VENDOR = 0x1314;
+constexpr std::uint32_t PRODUCT = 0x1070;
+constexpr const wchar_t* HID_CLASS = L"4d1e55b2-f16f-11cf-88cb-001111000030";
+constexpr const wchar_t* PORTS_CLASS = L"4D36E978-E325-11CE-BFC1-08002BE10318";
+constexpr const wchar_t* OTHER_CLASS = L"6C292E54-943B-4F84-A45A-D36CCA47EA0B";
+constexpr int EVENT_WAIT_MS = 5000;
 // How long a registration is watched to show that no notice comes.
-constexpr int kQuietWaitMs = 200;
+constexpr int QUIET_WAIT_MS = 200;
 
-const int kWindowObject = 0;
-const HWND kWindow = &kWindowObject;
+const int WINDOW_OBJECT = 0;
+const HWND WINDOW = &WINDOW_OBJECT;
 
 SimulatedHidSpec Keyboard() {
     SimulatedHidSpec spec;
@@ -56,12 +56,12 @@ TEST(DevscoutPathSearch, NothingPresentGivesZeroAndAnEmptyPath) {
     SimulatedDeviceBed bed;
     Cregedit locator;
     std::wstring path = L"left over";
-    EXPECT_EQ(locator.GetHIDDevicePathName(path, kVendor, kProduct, 0), 0);
+    EXPECT_EQ(locator.GetHIDDevicePathName(path, VENDOR, PRODUCT, 0), 0);
     EXPECT_EQ(path, L"");
 
     bed.AddHidDevice(Keyboard());
     path = L"left over";
-    EXPECT_EQ(locator.GetHIDDevicePathName(path, kVendor, kProduct, 0), 0);
+    EXPECT_EQ(locator.GetHIDDevicePathName(path, VENDOR, PRODUCT, 0), 0);
     EXPECT_EQ(path, L"");
 }
 
@@ -72,7 +72,7 @@ TEST(DevscoutPathSearch, FindsThePalmkeyAmongOtherDevices) {
     Cregedit locator;
     for (std::uint32_t third : {0U, 1U, 0xFFFFFFFFU}) {
         std::wstring path;
-        EXPECT_EQ(locator.GetHIDDevicePathName(path, kVendor, kProduct, third), 1);
+        EXPECT_EQ(locator.GetHIDDevicePathName(path, VENDOR, PRODUCT, third), 1);
         EXPECT_EQ(path, Wide(palmkey.devnode));
     }
     std::wstring keyboardPath;
@@ -85,8 +85,8 @@ TEST(DevscoutPathSearch, IdsAbove16BitsNeverMatch) {
     bed.AddPalmkey();
     Cregedit locator;
     std::wstring path;
-    EXPECT_EQ(locator.GetHIDDevicePathName(path, kVendor + 0x10000, kProduct, 0), 0);
-    EXPECT_EQ(locator.GetHIDDevicePathName(path, kVendor, kProduct + 0x10000, 0), 0);
+    EXPECT_EQ(locator.GetHIDDevicePathName(path, VENDOR + 0x10000, PRODUCT, 0), 0);
+    EXPECT_EQ(locator.GetHIDDevicePathName(path, VENDOR, PRODUCT + 0x10000, 0), 0);
     EXPECT_EQ(locator.GetHIDDevicePathName(path, 0xFFFFFFFF, 0xFFFFFFFF, 0), 0);
     EXPECT_EQ(path, L"");
 }
@@ -105,7 +105,7 @@ TEST(DevscoutPathSearch, SeveralMatchingInterfacesGiveTheFirstInSysfsOrder) {
 
     Cregedit locator;
     std::wstring path;
-    EXPECT_EQ(locator.GetHIDDevicePathName(path, kVendor, kProduct, 0), 1);
+    EXPECT_EQ(locator.GetHIDDevicePathName(path, VENDOR, PRODUCT, 0), 1);
     EXPECT_EQ(path, L"/dev/hidraw1");
 }
 
@@ -115,9 +115,9 @@ TEST(DevscoutPathSearch, UnpluggedDeviceIsNoLongerFound) {
     bed.Unplug(palmkey);
     Cregedit locator;
     std::wstring path;
-    EXPECT_EQ(locator.GetHIDDevicePathName(path, kVendor, kProduct, 0), 0);
+    EXPECT_EQ(locator.GetHIDDevicePathName(path, VENDOR, PRODUCT, 0), 0);
     const SimulatedHidDevice again = bed.AddPalmkey();
-    EXPECT_EQ(locator.GetHIDDevicePathName(path, kVendor, kProduct, 0), 1);
+    EXPECT_EQ(locator.GetHIDDevicePathName(path, VENDOR, PRODUCT, 0), 1);
     EXPECT_EQ(path, L"/dev/hidraw1");
 }
 
@@ -138,7 +138,7 @@ class DevscoutNotices : public ::testing::Test {
 protected:
     HDEVNOTIFY Register(const wchar_t* classText) {
         HDEVNOTIFY handle = nullptr;
-        locator_.RegisterForDevChange(kWindow, &handle, classText);
+        locator_.RegisterForDevChange(WINDOW, &handle, classText);
         if (handle != nullptr) {
             handles_.push_back(handle);
         }
@@ -157,7 +157,7 @@ protected:
         if (Cregedit::ReadDevNotice(handle, notice) == 1) {
             return notice;
         }
-        if (!Readable(Cregedit::GetDevNotifyFd(handle), kEventWaitMs) ||
+        if (!Readable(Cregedit::GetDevNotifyFd(handle), EVENT_WAIT_MS) ||
             Cregedit::ReadDevNotice(handle, notice) != 1) {
             return std::nullopt;
         }
@@ -166,7 +166,7 @@ protected:
 
     static bool StaysQuiet(HDEVNOTIFY handle) {
         DevNotice notice;
-        return !Readable(Cregedit::GetDevNotifyFd(handle), kQuietWaitMs) &&
+        return !Readable(Cregedit::GetDevNotifyFd(handle), QUIET_WAIT_MS) &&
                Cregedit::ReadDevNotice(handle, notice) == 0;
     }
 
@@ -176,7 +176,7 @@ protected:
 };
 
 TEST_F(DevscoutNotices, HidClassAnnouncesArrivalAndRemovalByName) {
-    HDEVNOTIFY handle = Register(kHidClass);
+    HDEVNOTIFY handle = Register(HID_CLASS);
     ASSERT_NE(handle, nullptr);
     EXPECT_TRUE(StaysQuiet(handle));
 
@@ -206,7 +206,7 @@ TEST_F(DevscoutNotices, HidClassAnnouncesArrivalAndRemovalByName) {
 TEST_F(DevscoutNotices, DevicePresentAtRegistrationKeepsItsIdsOnRemoval) {
     const SimulatedHidDevice keyboard = bed_.AddHidDevice(Keyboard());
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
-    HDEVNOTIFY handle = Register(kHidClass);
+    HDEVNOTIFY handle = Register(HID_CLASS);
     ASSERT_NE(handle, nullptr);
 
     bed_.Unplug(palmkey);
@@ -221,22 +221,22 @@ TEST_F(DevscoutNotices, DevicePresentAtRegistrationKeepsItsIdsOnRemoval) {
 }
 
 TEST_F(DevscoutNotices, OtherUeventActionsAreNoNotices) {
-    HDEVNOTIFY handle = Register(kHidClass);
+    HDEVNOTIFY handle = Register(HID_CLASS);
     ASSERT_NE(handle, nullptr);
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
     ASSERT_TRUE(NextNotice(handle));
     bed_.SendUevent(palmkey, "change");
-    ASSERT_TRUE(Readable(Cregedit::GetDevNotifyFd(handle), kEventWaitMs));
+    ASSERT_TRUE(Readable(Cregedit::GetDevNotifyFd(handle), EVENT_WAIT_MS));
     DevNotice notice;
     EXPECT_EQ(Cregedit::ReadDevNotice(handle, notice), 0);
 }
 
-const std::wstring kPortsSuffix = L"#{4d36e978-e325-11ce-bfc1-08002be10318}";
-const std::wstring kUsbSerialName = L"\\\\?\\USB#VID_0403&PID_6001#ttyUSB0" + kPortsSuffix;
+const std::wstring PORTS_SUFFIX = L"#{4d36e978-e325-11ce-bfc1-08002be10318}";
+const std::wstring USB_SERIAL_NAME = L"\\\\?\\USB#VID_0403&PID_6001#ttyUSB0" + PORTS_SUFFIX;
 
 TEST_F(DevscoutNotices, PortsClassAnnouncesSerialPortsByName) {
-    HDEVNOTIFY ports = Register(kPortsClass);
-    HDEVNOTIFY hid = Register(kHidClass);
+    HDEVNOTIFY ports = Register(PORTS_CLASS);
+    HDEVNOTIFY hid = Register(HID_CLASS);
     ASSERT_NE(ports, nullptr);
     ASSERT_NE(hid, nullptr);
 
@@ -244,19 +244,19 @@ TEST_F(DevscoutNotices, PortsClassAnnouncesSerialPortsByName) {
     std::optional<DevNotice> notice = NextNotice(ports);
     ASSERT_TRUE(notice);
     EXPECT_EQ(notice->event, DBT_DEVICEARRIVAL);
-    EXPECT_EQ(notice->record.name, kUsbSerialName);
+    EXPECT_EQ(notice->record.name, USB_SERIAL_NAME);
 
     const zan::test::SimulatedSerialPort platformPort = bed_.AddSerialPort({.onUsb = false});
     notice = NextNotice(ports);
     ASSERT_TRUE(notice);
     EXPECT_EQ(notice->event, DBT_DEVICEARRIVAL);
-    EXPECT_EQ(notice->record.name, L"\\\\?\\TTY#ttyS0" + kPortsSuffix);
+    EXPECT_EQ(notice->record.name, L"\\\\?\\TTY#ttyS0" + PORTS_SUFFIX);
 
     bed_.Unplug(usbPort);
     notice = NextNotice(ports);
     ASSERT_TRUE(notice);
     EXPECT_EQ(notice->event, DBT_DEVICEREMOVECOMPLETE);
-    EXPECT_EQ(notice->record.name, kUsbSerialName);
+    EXPECT_EQ(notice->record.name, USB_SERIAL_NAME);
 
     EXPECT_TRUE(StaysQuiet(ports));
     EXPECT_TRUE(StaysQuiet(hid));
@@ -264,7 +264,7 @@ TEST_F(DevscoutNotices, PortsClassAnnouncesSerialPortsByName) {
 }
 
 TEST_F(DevscoutNotices, SerialPortGoneBeforeItsArrivalIsReadKeepsItsIds) {
-    HDEVNOTIFY ports = Register(kPortsClass);
+    HDEVNOTIFY ports = Register(PORTS_CLASS);
     ASSERT_NE(ports, nullptr);
     // When the arrival is read the USB device has left sysfs; the ids come
     // from the event's properties.
@@ -273,12 +273,12 @@ TEST_F(DevscoutNotices, SerialPortGoneBeforeItsArrivalIsReadKeepsItsIds) {
         const std::optional<DevNotice> notice = NextNotice(ports);
         ASSERT_TRUE(notice);
         EXPECT_EQ(notice->event, event);
-        EXPECT_EQ(notice->record.name, kUsbSerialName);
+        EXPECT_EQ(notice->record.name, USB_SERIAL_NAME);
     }
 }
 
 TEST_F(DevscoutNotices, ClassesWithoutHidrawDevicesGiveNoHidNotices) {
-    for (const wchar_t* classText : {kOtherClass, kPortsClass}) {
+    for (const wchar_t* classText : {OTHER_CLASS, PORTS_CLASS}) {
         HDEVNOTIFY handle = Register(classText);
         ASSERT_NE(handle, nullptr);
         EXPECT_GE(Cregedit::GetDevNotifyFd(handle), 0);
@@ -296,13 +296,13 @@ TEST_F(DevscoutNotices, InvalidClassOrWindowGivesANullHandle) {
          {static_cast<const wchar_t*>(nullptr), L"", L"not a class",
           L"{4d1e55b2-f16f-11cf-88cb-001111000030}", L"4d1e55b2-f16f-11cf-88cb-00111100003g"}) {
         auto handle = reinterpret_cast<HDEVNOTIFY>(const_cast<int*>(&sentinel));
-        locator_.RegisterForDevChange(kWindow, &handle, classText);
+        locator_.RegisterForDevChange(WINDOW, &handle, classText);
         EXPECT_EQ(handle, nullptr);
     }
     auto handle = reinterpret_cast<HDEVNOTIFY>(const_cast<int*>(&sentinel));
-    locator_.RegisterForDevChange(nullptr, &handle, kHidClass);
+    locator_.RegisterForDevChange(nullptr, &handle, HID_CLASS);
     EXPECT_EQ(handle, nullptr);
-    locator_.RegisterForDevChange(kWindow, nullptr, kHidClass);
+    locator_.RegisterForDevChange(WINDOW, nullptr, HID_CLASS);
 
     DevNotice notice;
     EXPECT_EQ(Cregedit::GetDevNotifyFd(nullptr), -1);
@@ -311,9 +311,9 @@ TEST_F(DevscoutNotices, InvalidClassOrWindowGivesANullHandle) {
 }
 
 TEST_F(DevscoutNotices, UnregisterReleasesTheRegistrationsFd) {
-    for (const wchar_t* classText : {kHidClass, kOtherClass}) {
+    for (const wchar_t* classText : {HID_CLASS, OTHER_CLASS}) {
         HDEVNOTIFY handle = nullptr;
-        locator_.RegisterForDevChange(kWindow, &handle, classText);
+        locator_.RegisterForDevChange(WINDOW, &handle, classText);
         ASSERT_NE(handle, nullptr);
         const int fd = Cregedit::GetDevNotifyFd(handle);
         ASSERT_NE(::fcntl(fd, F_GETFD), -1);

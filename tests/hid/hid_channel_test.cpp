@@ -17,21 +17,20 @@
 
 namespace {
 
-using zan::test::kReportKindClick;
-using zan::test::kReportKindCombination;
+using zan::test::REPORT_KIND_CLICK;
+using zan::test::REPORT_KIND_COMBINATION;
 using zan::test::SimulatedDeviceBed;
 using zan::test::SimulatedHidDevice;
 using zan::test::SimulatedHidSpec;
 
-constexpr std::uint32_t kFailed = 0xFFFFFFFF;
-constexpr std::uint32_t kBufferSize = 64;
-constexpr int kReportWaitMs = 5000;
-constexpr int kShortTimeoutMs = 30;
+constexpr std::uint32_t BUFFER_SIZE = 64;
+constexpr int REPORT_WAIT_MS = 5000;
+constexpr int SHORT_TIMEOUT_MS = 30;
 // A read that only a wake can end within the test's bounded wait.
-constexpr int kLongTimeoutMs = 120000;
-constexpr auto kBoundedWait = std::chrono::seconds(20);
+constexpr int LONG_TIMEOUT_MS = 120000;
+constexpr auto BOUNDED_WAIT = std::chrono::seconds(20);
 
-using Buffer = std::array<std::uint8_t, kBufferSize>;
+using Buffer = std::array<std::uint8_t, BUFFER_SIZE>;
 
 bool FdIsOpen(int fd) {
     return ::fcntl(fd, F_GETFD) != -1;
@@ -54,16 +53,16 @@ protected:
     // Starts a read on another thread; the test waits for it a bounded time.
     std::future<std::uint32_t> ReadInBackground(int timeoutMs) {
         return std::async(std::launch::async, [this, timeoutMs] {
-            return channel_.ReadHidOv(background_.data(), kBufferSize, timeoutMs);
+            return channel_.ReadHidOv(background_.data(), BUFFER_SIZE, timeoutMs);
         });
     }
 
     // A read left blocked by a failing test is ended by a report before the
     // future's destructor joins it.
     void Release(std::future<std::uint32_t>& read, const SimulatedHidDevice& device) {
-        if (read.wait_for(kBoundedWait) != std::future_status::ready) {
+        if (read.wait_for(BOUNDED_WAIT) != std::future_status::ready) {
             ADD_FAILURE() << "the read did not return";
-            bed_.WriteKey(device, 1, kReportKindClick);
+            bed_.WriteKey(device, 1, REPORT_KIND_CLICK);
         }
     }
 
@@ -93,12 +92,15 @@ TEST_F(HidChannel, ReportsComeOutOnePerReadWithTheZeroIdFirst) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
     OpenBoth(palmkey);
     const std::array<std::pair<std::uint8_t, std::uint8_t>, 4> keys = {
-        {{3, kReportKindClick}, {0x18, kReportKindCombination}, {8, kReportKindClick}, {1, 0xCA}}};
+        {{3, REPORT_KIND_CLICK},
+         {0x18, REPORT_KIND_COMBINATION},
+         {8, REPORT_KIND_CLICK},
+         {1, 0xCA}}};
     for (const auto& [key, kind] : keys) {
         ASSERT_TRUE(bed_.WriteKey(palmkey, key, kind));
         Buffer buffer;
         buffer.fill(0xEE);
-        ASSERT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), 64U);
+        ASSERT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), 64U);
         EXPECT_EQ(buffer[0], 0);
         EXPECT_EQ(buffer[1], key);
         EXPECT_EQ(buffer[2], kind);
@@ -110,40 +112,40 @@ TEST_F(HidChannel, ReportsQueuedBackToBackComeOutOnceInOrder) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
     OpenBoth(palmkey);
     for (std::uint8_t key = 1; key <= 8; ++key) {
-        ASSERT_TRUE(bed_.WriteKey(palmkey, key, kReportKindClick));
+        ASSERT_TRUE(bed_.WriteKey(palmkey, key, REPORT_KIND_CLICK));
     }
     Buffer buffer{};
     for (std::uint8_t key = 1; key <= 8; ++key) {
-        ASSERT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), 64U);
+        ASSERT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), 64U);
         EXPECT_EQ(buffer[1], key);
     }
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kShortTimeoutMs), 0U);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, SHORT_TIMEOUT_MS), 0U);
 }
 
 TEST_F(HidChannel, ReportsWithIdsComeOutUnchanged) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey(true);
     OpenBoth(palmkey);
-    ASSERT_TRUE(bed_.WriteKey(palmkey, 5, kReportKindClick, true));
+    ASSERT_TRUE(bed_.WriteKey(palmkey, 5, REPORT_KIND_CLICK, true));
     Buffer buffer{};
-    ASSERT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), 64U);
+    ASSERT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), 64U);
     EXPECT_EQ(buffer[0], 1);
     EXPECT_EQ(buffer[1], 5);
-    EXPECT_EQ(buffer[2], kReportKindClick);
+    EXPECT_EQ(buffer[2], REPORT_KIND_CLICK);
 }
 
 TEST_F(HidChannel, TimeOutGivesZeroAndLeavesNoReadBehind) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
     OpenBoth(palmkey);
     Buffer buffer{};
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kShortTimeoutMs), 0U);
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, 0), 0U);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, SHORT_TIMEOUT_MS), 0U);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, 0), 0U);
     EXPECT_EQ(buffer, Buffer{});
 
     // The report that comes after the time-out reaches the next read, once.
-    ASSERT_TRUE(bed_.WriteKey(palmkey, 2, kReportKindClick));
-    ASSERT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), 64U);
+    ASSERT_TRUE(bed_.WriteKey(palmkey, 2, REPORT_KIND_CLICK));
+    ASSERT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), 64U);
     EXPECT_EQ(buffer[1], 2);
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kShortTimeoutMs), 0U);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, SHORT_TIMEOUT_MS), 0U);
 }
 
 TEST_F(HidChannel, UnpluggedDeviceFailsReadsAndWrites) {
@@ -151,11 +153,11 @@ TEST_F(HidChannel, UnpluggedDeviceFailsReadsAndWrites) {
     OpenBoth(palmkey);
     bed_.Unplug(palmkey);
     Buffer buffer{};
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), kFailed);
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), kFailed);
-    EXPECT_EQ(channel_.ReadHid(buffer.data(), kBufferSize), 0U);
-    EXPECT_EQ(channel_.WriteHidOv(buffer.data(), kBufferSize), 0);
-    EXPECT_EQ(channel_.WriteHid(buffer.data(), kBufferSize), 0);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), READ_FAILED);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), READ_FAILED);
+    EXPECT_EQ(channel_.ReadHid(buffer.data(), BUFFER_SIZE), 0U);
+    EXPECT_EQ(channel_.WriteHidOv(buffer.data(), BUFFER_SIZE), 0);
+    EXPECT_EQ(channel_.WriteHid(buffer.data(), BUFFER_SIZE), 0);
 }
 
 // A node that is no hidraw device (here a FIFO) passes bytes unchanged. What
@@ -168,14 +170,14 @@ TEST_F(HidChannel, DataQueuedBeforeAHangUpIsReadFirst) {
     ASSERT_EQ(channel_.OpenHidR(ToCommlinkString(fifo), 1), 1);
     const int sender = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
     ASSERT_GE(sender, 0);
-    const std::array<std::uint8_t, 3> report = {0, 3, kReportKindClick};
+    const std::array<std::uint8_t, 3> report = {0, 3, REPORT_KIND_CLICK};
     ASSERT_EQ(::write(sender, report.data(), report.size()), 3);
     ::close(sender);
 
     Buffer buffer{};
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), 3U);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), 3U);
     EXPECT_EQ(buffer[1], 3);
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), kFailed);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), READ_FAILED);
     ::unlink(fifo.c_str());
     ::rmdir(folder);
 }
@@ -183,31 +185,31 @@ TEST_F(HidChannel, DataQueuedBeforeAHangUpIsReadFirst) {
 TEST_F(HidChannel, ReadThatCannotStartFails) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
     Buffer buffer{};
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kShortTimeoutMs), kFailed);
-    EXPECT_EQ(channel_.ReadHid(buffer.data(), kBufferSize), 0U);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, SHORT_TIMEOUT_MS), READ_FAILED);
+    EXPECT_EQ(channel_.ReadHid(buffer.data(), BUFFER_SIZE), 0U);
 
     OpenBoth(palmkey);
-    EXPECT_EQ(channel_.ReadHidOv(nullptr, kBufferSize, kShortTimeoutMs), kFailed);
+    EXPECT_EQ(channel_.ReadHidOv(nullptr, BUFFER_SIZE, SHORT_TIMEOUT_MS), READ_FAILED);
     // Room for the added 0 but not for a report byte.
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), 1, kShortTimeoutMs), kFailed);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), 1, SHORT_TIMEOUT_MS), READ_FAILED);
 
     EXPECT_EQ(channel_.CloseHid(), 1);
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kShortTimeoutMs), kFailed);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, SHORT_TIMEOUT_MS), READ_FAILED);
 }
 
 TEST_F(HidChannel, WakeReaderEndsABlockedReadAtOnce) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
     OpenBoth(palmkey);
-    std::future<std::uint32_t> read = ReadInBackground(kLongTimeoutMs);
+    std::future<std::uint32_t> read = ReadInBackground(LONG_TIMEOUT_MS);
     // Whether or not the reader is waiting yet, the wake is not lost.
     channel_.WakeReader();
     Release(read, palmkey);
     EXPECT_EQ(read.get(), 0U);
 
     // The wake is used up: the next read waits for and gets a report.
-    ASSERT_TRUE(bed_.WriteKey(palmkey, 4, kReportKindClick));
+    ASSERT_TRUE(bed_.WriteKey(palmkey, 4, REPORT_KIND_CLICK));
     Buffer buffer{};
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), 64U);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), 64U);
     EXPECT_EQ(buffer[1], 4);
 }
 
@@ -221,18 +223,18 @@ TEST(HidChannelForms, ConstructorWithZeroStillMakesBothEvents) {
     Buffer buffer{};
     // Woken before it started: returns at once instead of waiting.
     auto read = std::async(std::launch::async, [&] {
-        return channel.ReadHidOv(buffer.data(), kBufferSize, kLongTimeoutMs);
+        return channel.ReadHidOv(buffer.data(), BUFFER_SIZE, LONG_TIMEOUT_MS);
     });
-    if (read.wait_for(kBoundedWait) != std::future_status::ready) {
+    if (read.wait_for(BOUNDED_WAIT) != std::future_status::ready) {
         ADD_FAILURE() << "no read event";
-        bed.WriteKey(palmkey, 1, kReportKindClick);
+        bed.WriteKey(palmkey, 1, REPORT_KIND_CLICK);
     }
     EXPECT_EQ(read.get(), 0U);
 
     // After closeOvR the wake has no effect and reads still time out.
     channel.closeOvR();
     channel.WakeReader();
-    EXPECT_EQ(channel.ReadHidOv(buffer.data(), kBufferSize, kShortTimeoutMs), 0U);
+    EXPECT_EQ(channel.ReadHidOv(buffer.data(), BUFFER_SIZE, SHORT_TIMEOUT_MS), 0U);
     EXPECT_EQ(channel.CloseHid(), 1);
     channel.closeOvW();
 }
@@ -245,15 +247,15 @@ TEST(HidChannelForms, PlainFormReadsAndWritesBlocking) {
     ASSERT_EQ(channel.OpenHidR(path, 0), 1);
     ASSERT_EQ(channel.OpenHidW(path, 0), 1);
 
-    ASSERT_TRUE(bed.WriteKey(palmkey, 7, kReportKindClick));
+    ASSERT_TRUE(bed.WriteKey(palmkey, 7, REPORT_KIND_CLICK));
     Buffer buffer{};
-    EXPECT_EQ(channel.ReadHid(buffer.data(), kBufferSize), 64U);
+    EXPECT_EQ(channel.ReadHid(buffer.data(), BUFFER_SIZE), 64U);
     EXPECT_EQ(buffer[1], 7);
 
     Buffer output{};
     output[1] = 0x55;
-    EXPECT_NE(channel.WriteHid(output.data(), kBufferSize), 0);
-    const std::vector<std::uint8_t> received = bed.ReadFromHost(palmkey, 128, kReportWaitMs);
+    EXPECT_NE(channel.WriteHid(output.data(), BUFFER_SIZE), 0);
+    const std::vector<std::uint8_t> received = bed.ReadFromHost(palmkey, 128, REPORT_WAIT_MS);
     EXPECT_EQ(received, std::vector<std::uint8_t>(output.begin(), output.end()));
     EXPECT_EQ(channel.CloseHid(), 1);
     // The plain form has no events; closing them does nothing.
@@ -267,15 +269,15 @@ TEST_F(HidChannel, OverlappedWriteReachesTheDevice) {
     Buffer output{};
     output[1] = 0xA5;
     output[63] = 0x5A;
-    EXPECT_EQ(channel_.WriteHidOv(output.data(), kBufferSize), 1);
-    EXPECT_EQ(bed_.ReadFromHost(palmkey, 128, kReportWaitMs),
+    EXPECT_EQ(channel_.WriteHidOv(output.data(), BUFFER_SIZE), 1);
+    EXPECT_EQ(bed_.ReadFromHost(palmkey, 128, REPORT_WAIT_MS),
               std::vector<std::uint8_t>(output.begin(), output.end()));
 }
 
 TEST_F(HidChannel, WriteWithoutHandleFails) {
     Buffer output{};
-    EXPECT_EQ(channel_.WriteHidOv(output.data(), kBufferSize), 0);
-    EXPECT_EQ(channel_.WriteHid(output.data(), kBufferSize), 0);
+    EXPECT_EQ(channel_.WriteHidOv(output.data(), BUFFER_SIZE), 0);
+    EXPECT_EQ(channel_.WriteHid(output.data(), BUFFER_SIZE), 0);
 }
 
 TEST_F(HidChannel, OpensAreIndependentAndCloseAlwaysSucceeds) {
@@ -323,9 +325,9 @@ TEST_F(HidChannel, ClosedChannelOpensAgain) {
     OpenBoth(palmkey);
     EXPECT_EQ(channel_.CloseHid(), 1);
     OpenBoth(palmkey);
-    ASSERT_TRUE(bed_.WriteKey(palmkey, 6, kReportKindClick));
+    ASSERT_TRUE(bed_.WriteKey(palmkey, 6, REPORT_KIND_CLICK));
     Buffer buffer{};
-    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), kBufferSize, kReportWaitMs), 64U);
+    EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), 64U);
     EXPECT_EQ(buffer[1], 6);
 }
 

@@ -23,8 +23,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kEffectTimeout = 5s;
-constexpr std::uint32_t kReadFailed = 0xFFFFFFFF;
+constexpr auto EFFECT_TIMEOUT = 5s;
 
 CommlinkString Text(const std::string& text) {
     return CommlinkString(text.begin(), text.end());
@@ -85,7 +84,7 @@ public:
 
     // Bounded wait until the port's input queue holds at least count bytes.
     static bool WaitForWaiting(int port, int count) {
-        const auto deadline = std::chrono::steady_clock::now() + kEffectTimeout;
+        const auto deadline = std::chrono::steady_clock::now() + EFFECT_TIMEOUT;
         while (std::chrono::steady_clock::now() < deadline) {
             int waiting = 0;
             if (ioctl(port, FIONREAD, &waiting) == 0 && waiting >= count) {
@@ -105,7 +104,7 @@ public:
     // Reads what the channel sent, up to count bytes, within a bounded wait.
     std::string Receive(std::size_t count) const {
         std::string received;
-        const auto deadline = std::chrono::steady_clock::now() + kEffectTimeout;
+        const auto deadline = std::chrono::steady_clock::now() + EFFECT_TIMEOUT;
         while (received.size() < count && std::chrono::steady_clock::now() < deadline) {
             pollfd entry{master_, POLLIN, 0};
             if (poll(&entry, 1, 10) > 0) {
@@ -204,18 +203,18 @@ TEST(SerialChannelWithoutPort, EveryCallFailsWithoutAPort) {
     CCommWriteAndRead channel;
     std::array<unsigned char, 4> buffer{};
     EXPECT_EQ(channel.GetHandleComDev(), -1);
-    EXPECT_EQ(channel.ReadComm(buffer.data(), 4, 10), kReadFailed);
+    EXPECT_EQ(channel.ReadComm(buffer.data(), 4, 10), READ_FAILED);
     EXPECT_EQ(channel.ReadCommNov(buffer.data(), 4), 0u);
     EXPECT_EQ(channel.WriteComm(buffer.data(), 4), 0);
     EXPECT_EQ(channel.WriteCommNov(buffer.data(), 4), 0);
 
     EXPECT_EQ(channel.InitComm(1, Text("/dev/no-such-port"), 9600, 1, Text(""), 0, 8, 0), 0);
-    EXPECT_EQ(channel.ReadComm(buffer.data(), 4, 10), kReadFailed);
+    EXPECT_EQ(channel.ReadComm(buffer.data(), 4, 10), READ_FAILED);
 
     ASSERT_EQ(channel.InitComm(1, Text(pty.path()), 9600, 1, Text(""), 0, 8, 0), 1);
     channel.CloseComm();
     EXPECT_EQ(channel.GetHandleComDev(), -1);
-    EXPECT_EQ(channel.ReadComm(buffer.data(), 4, 10), kReadFailed);
+    EXPECT_EQ(channel.ReadComm(buffer.data(), 4, 10), READ_FAILED);
 }
 
 TEST(SerialChannelNames, NameChoiceSelectsTheFirstOrTheSecondName) {
@@ -362,7 +361,7 @@ TEST_F(SerialChannel, BlockingReadReturnsAfterAGapInTheData) {
         return std::string(buffer.begin(), buffer.begin() + count);
     });
     pty_.Send("abc");
-    ASSERT_EQ(reading.wait_for(kEffectTimeout), std::future_status::ready);
+    ASSERT_EQ(reading.wait_for(EFFECT_TIMEOUT), std::future_status::ready);
     EXPECT_EQ(reading.get(), "abc");
 }
 
@@ -408,11 +407,11 @@ TEST_F(SerialChannel, PortThatHungUpFailsEveryCallWithoutBlocking) {
     });
     std::this_thread::sleep_for(20ms);
     pty_.CloseMaster();
-    ASSERT_EQ(writing.wait_for(kEffectTimeout), std::future_status::ready);
+    ASSERT_EQ(writing.wait_for(EFFECT_TIMEOUT), std::future_status::ready);
     EXPECT_EQ(writing.get(), 0);
 
     std::array<unsigned char, 4> buffer{};
-    EXPECT_EQ(channel_.ReadComm(buffer.data(), 4, 5000), kReadFailed);
+    EXPECT_EQ(channel_.ReadComm(buffer.data(), 4, 5000), READ_FAILED);
     EXPECT_EQ(channel_.ReadCommNov(buffer.data(), 4), 0u);
     EXPECT_EQ(channel_.WriteCommNov(buffer.data(), 4), 0);
 }

@@ -16,7 +16,7 @@
 
 namespace {
 
-const char* const kTestbedDevices =
+const char* const TESTBED_DEVICES =
     // FTDI adapter
     "P: /devices/pci0000:00/0000:00:14.0/usb1/1-1\n"
     "E: SUBSYSTEM=usb\n"
@@ -83,24 +83,24 @@ const char* const kTestbedDevices =
     "A: dev=4:1\\n\n"
     "\n";
 
-const std::wstring kClasses = L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\";
-const std::wstring kPortsClassKey = kClasses + L"{86E0D1E0-8089-11D0-9CE4-08003E301F73}";
-const std::wstring kHidClassKey = kClasses + L"{4d1e55b2-f16f-11cf-88cb-001111000030}";
+const std::wstring CLASSES = L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\";
+const std::wstring PORTS_CLASS_KEY = CLASSES + L"{86E0D1E0-8089-11D0-9CE4-08003E301F73}";
+const std::wstring HID_CLASS_KEY = CLASSES + L"{4d1e55b2-f16f-11cf-88cb-001111000030}";
 
 // One testbed for the whole program, kept until the program ends: tearing a
 // testbed down races with umockdev's worker thread, and every test here sees
 // the same devices.
 UMockdevTestbed* SharedTestbed() {
-    static UMockdevTestbed* const testbed = [] {
+    static UMockdevTestbed* const TESTBED = [] {
         UMockdevTestbed* created = umockdev_testbed_new();
         GError* error = nullptr;
-        if (!umockdev_testbed_add_from_string(created, kTestbedDevices, &error)) {
+        if (!umockdev_testbed_add_from_string(created, TESTBED_DEVICES, &error)) {
             ADD_FAILURE() << "testbed: " << (error != nullptr ? error->message : "");
             g_clear_error(&error);
         }
         return created;
     }();
-    return testbed;
+    return TESTBED;
 }
 
 class LinuxRegistryView : public ::testing::Test {
@@ -129,7 +129,7 @@ TEST_F(LinuxRegistryView, SerialCommListsPortsWithADeviceBehindThem) {
 
 TEST_F(LinuxRegistryView, InterfaceKeysCarryTheIdsAtCharacterEight) {
     const zan::MemoryRegistry registry = zan::SnapshotLinuxRegistry();
-    const auto ports = registry.OpenKey(kPortsClassKey);
+    const auto ports = registry.OpenKey(PORTS_CLASS_KEY);
     ASSERT_TRUE(ports);
     ASSERT_EQ(ports->SubkeyCount(), 2u);
     EXPECT_EQ(ports->SubkeyName(0),
@@ -137,14 +137,14 @@ TEST_F(LinuxRegistryView, InterfaceKeysCarryTheIdsAtCharacterEight) {
     EXPECT_EQ(ports->SubkeyName(1),
               L"##?#USB#VID_1314&PID_1234#ttyACM0#{86e0d1e0-8089-11d0-9ce4-08003e301f73}");
 
-    const auto hid = registry.OpenKey(kHidClassKey);
+    const auto hid = registry.OpenKey(HID_CLASS_KEY);
     ASSERT_TRUE(hid);
     ASSERT_EQ(hid->SubkeyCount(), 1u);
     const std::wstring name = hid->SubkeyName(0).value_or(L"");
     EXPECT_EQ(name, L"##?#HID#VID_1314&PID_1070#hidraw0#{4d1e55b2-f16f-11cf-88cb-001111000030}");
 
     std::uint8_t linkByte = 0;
-    EXPECT_EQ(locator_.CheckComm(kHidClassKey + L"\\" + name + L"\\#\\Control", linkByte), 1);
+    EXPECT_EQ(locator_.CheckComm(HID_CLASS_KEY + L"\\" + name + L"\\#\\Control", linkByte), 1);
     EXPECT_EQ(linkByte, 1);
 }
 
@@ -156,10 +156,10 @@ TEST_F(LinuxRegistryView, GetDriverSymbolByRegFindsTheDeviceNodes) {
         std::wstring link;
     };
     const std::vector<Case> cases = {
-        {kHidClassKey, 0x1314, 0x1070, 1, L"/dev/hidraw0"},
-        {kPortsClassKey, 0x1314, 0x1234, 1, L"/dev/ttyACM0"},
-        {kPortsClassKey, 0x0403, 0x6001, 0, L""},  // the id text of 0x0403 holds a space
-        {kHidClassKey, 0x1314, 0x1071, 0, L""},
+        {HID_CLASS_KEY, 0x1314, 0x1070, 1, L"/dev/hidraw0"},
+        {PORTS_CLASS_KEY, 0x1314, 0x1234, 1, L"/dev/ttyACM0"},
+        {PORTS_CLASS_KEY, 0x0403, 0x6001, 0, L""},  // the id text of 0x0403 holds a space
+        {HID_CLASS_KEY, 0x1314, 0x1071, 0, L""},
     };
     for (const auto& testCase : cases) {
         std::wstring link;
@@ -218,7 +218,7 @@ TEST_F(LinuxRegistryView, MissingValuesAndKeysFindNothing) {
               0);
     EXPECT_EQ(portName, L"untouched");
     std::uint8_t linkByte = 7;
-    EXPECT_EQ(locator_.CheckComm(kHidClassKey, linkByte), 0);
+    EXPECT_EQ(locator_.CheckComm(HID_CLASS_KEY, linkByte), 0);
     EXPECT_EQ(linkByte, 7);
 }
 

@@ -14,10 +14,10 @@ using zan::MemoryRegistry;
 using zan::RegistryValue;
 using zan::RegistryValueType;
 
-const std::wstring kClassKey =
+const std::wstring CLASS_KEY =
     L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{86e0d1e0-8089-11d0-9ce4-08003e301f73}";
-const std::wstring kPrefix = kClassKey + L"\\";
-constexpr std::uint8_t kUntouched = 0xEE;
+const std::wstring PREFIX = CLASS_KEY + L"\\";
+constexpr std::uint8_t UNTOUCHED = 0xEE;
 
 RegistryValue Text(const std::wstring& text) {
     return {RegistryValueType::String, zan::EncodeRegistryText(text)};
@@ -84,12 +84,12 @@ TEST(CheckComm, ReturnsTheFirstByteOfLinked) {
         std::uint8_t linkByte;
     };
     const std::vector<Case> cases = {
-        {L"Linked1", 1, 1},        {L"Linked0", 0, 0},       {L"Linked258", 2, 2},
-        {L"Empty", 0, 0},          {L"Huge", 0, kUntouched}, {L"NoValue", 0, kUntouched},
-        {L"NoKey", 0, kUntouched},
+        {L"Linked1", 1, 1},       {L"Linked0", 0, 0},      {L"Linked258", 2, 2},
+        {L"Empty", 0, 0},         {L"Huge", 0, UNTOUCHED}, {L"NoValue", 0, UNTOUCHED},
+        {L"NoKey", 0, UNTOUCHED},
     };
     for (const auto& testCase : cases) {
-        std::uint8_t linkByte = kUntouched;
+        std::uint8_t linkByte = UNTOUCHED;
         EXPECT_EQ(zan::devscout::ReadLinkState(registry, testCase.key, linkByte), testCase.result)
             << std::string(testCase.key.begin(), testCase.key.end());
         EXPECT_EQ(linkByte, testCase.linkByte);
@@ -107,9 +107,9 @@ struct Interface {
 
 MemoryRegistry ClassWith(const std::vector<Interface>& interfaces) {
     MemoryRegistry registry;
-    registry.AddKey(kClassKey);
+    registry.AddKey(CLASS_KEY);
     for (const auto& entry : interfaces) {
-        const std::wstring key = kPrefix + entry.name;
+        const std::wstring key = PREFIX + entry.name;
         registry.AddKey(key);
         if (entry.hasControlKey) {
             registry.AddKey(key + L"\\#\\Control");
@@ -166,14 +166,14 @@ TEST(GetDriverSymbolByReg, ScansTheClassKeyAsTheTableSays) {
          0x6001,
          0,
          L"untouched",
-         kUntouched},
+         UNTOUCHED},
         {"vendor above 0xFFFF never matches",
          {{Name(palmkey, L"a"), 1, L"/dev/a"}},
          0x11314,
          0x1070,
          0,
          L"untouched",
-         kUntouched},
+         UNTOUCHED},
         {"two linked matches: the later wins",
          {{Name(palmkey, L"a"), 1, L"/dev/a"}, {Name(palmkey, L"b"), 1, L"/dev/b"}},
          0x1314,
@@ -202,7 +202,7 @@ TEST(GetDriverSymbolByReg, ScansTheClassKeyAsTheTableSays) {
          0x1070,
          0,
          L"untouched",
-         kUntouched},
+         UNTOUCHED},
         {"missing Control key is skipped",
          {{Name(palmkey, L"a"), std::nullopt, L"/dev/a", false},
           {Name(palmkey, L"b"), 1, L"/dev/b"}},
@@ -240,16 +240,16 @@ TEST(GetDriverSymbolByReg, ScansTheClassKeyAsTheTableSays) {
          0x1070,
          0,
          L"untouched",
-         kUntouched},
-        {"no subkeys", {}, 0x1314, 0x1070, 0, L"untouched", kUntouched},
+         UNTOUCHED},
+        {"no subkeys", {}, 0x1314, 0x1070, 0, L"untouched", UNTOUCHED},
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.what);
         const MemoryRegistry registry = ClassWith(testCase.interfaces);
         std::wstring link = L"untouched";
-        std::uint8_t linkByte = kUntouched;
+        std::uint8_t linkByte = UNTOUCHED;
         EXPECT_EQ(zan::devscout::FindDriverSymbol(registry, link, testCase.vendor, testCase.product,
-                                                  kClassKey, kPrefix, linkByte),
+                                                  CLASS_KEY, PREFIX, linkByte),
                   testCase.result);
         EXPECT_EQ(link, testCase.link);
         EXPECT_EQ(linkByte, testCase.linkByte);
@@ -260,8 +260,8 @@ TEST(GetDriverSymbolByReg, ScansTheClassKeyAsTheTableSays) {
 TEST(GetDriverSymbolByReg, MissingClassKeyFindsNothing) {
     const MemoryRegistry registry;
     std::wstring link = L"untouched";
-    std::uint8_t linkByte = kUntouched;
-    EXPECT_EQ(zan::devscout::FindDriverSymbol(registry, link, 0x1314, 0x1070, kClassKey, kPrefix,
+    std::uint8_t linkByte = UNTOUCHED;
+    EXPECT_EQ(zan::devscout::FindDriverSymbol(registry, link, 0x1314, 0x1070, CLASS_KEY, PREFIX,
                                               linkByte),
               0);
     EXPECT_EQ(link, L"untouched");
@@ -279,7 +279,7 @@ TEST(GetDriverSymbolByReg, HandlesMoreThanFiftySubkeysAndMatches) {
     const MemoryRegistry registry = ClassWith(interfaces);
     std::wstring link;
     std::uint8_t linkByte = 0;
-    EXPECT_EQ(zan::devscout::FindDriverSymbol(registry, link, 0x1314, 0x1070, kClassKey, kPrefix,
+    EXPECT_EQ(zan::devscout::FindDriverSymbol(registry, link, 0x1314, 0x1070, CLASS_KEY, PREFIX,
                                               linkByte),
               1);
     EXPECT_EQ(link, L"/dev/n118");

@@ -84,7 +84,7 @@ protected:
 
 TEST_F(AboutBoxTest, SystemMenuCommand16ShowsTheBoxWithTheProgramsTexts) {
     CZanDriverSrvDlg window(Environment(true));
-    ASSERT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::kStarted);
+    ASSERT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::Started);
     SeenBox seen;
     InspectAndCloseBox(seen);
     // The low four bits of the command are the system's own and do not count.
@@ -100,7 +100,7 @@ TEST_F(AboutBoxTest, SystemMenuCommand16ShowsTheBoxWithTheProgramsTexts) {
 
 TEST_F(AboutBoxTest, WithoutADisplayNothingIsShown) {
     CZanDriverSrvDlg window(Environment(false));
-    ASSERT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::kStarted);
+    ASSERT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::Started);
     SeenBox seen;
     InspectAndCloseBox(seen);
     window.HandleMessage({WM_SYSCOMMAND, 16, 0});

@@ -70,7 +70,7 @@ int Key1Click(const CZanDriverSrvDlg& window) {
 
 TEST_F(MainWindowTest, ReloadMessageReadsTheEditedPerUserDocument) {
     CZanDriverSrvDlg window(Environment(false));
-    ASSERT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::kStarted);
+    ASSERT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::Started);
     ASSERT_TRUE(std::filesystem::exists(PerUserCopy())) << "first start copies the document";
     EXPECT_EQ(Key1Click(window), 33);
 
@@ -87,7 +87,7 @@ TEST_F(MainWindowTest, ReloadMessageReadsTheEditedPerUserDocument) {
 
 TEST_F(MainWindowTest, AdministratorReadsTheDeliveredCopy) {
     CZanDriverSrvDlg window(Environment(true));
-    ASSERT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::kStarted);
+    ASSERT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::Started);
     WriteFile(DeliveredCopy(), MakeDocument(0, RowsWithKey1Click(55), BuiltInRows()));
     window.OnReloadConfig();
     EXPECT_EQ(Key1Click(window), 55);
@@ -97,16 +97,16 @@ TEST_F(MainWindowTest, AdministratorReadsTheDeliveredCopy) {
 TEST_F(MainWindowTest, UnreadableDocumentLeavesTheBuiltInCodes) {
     WriteFile(DeliveredCopy(), "<Config><Palmkey><Key0 Click=");
     CZanDriverSrvDlg window(Environment(true));
-    ASSERT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::kStarted);
+    ASSERT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::Started);
     EXPECT_EQ(Key1Click(window), 33);
     EXPECT_EQ(window.Config().Snapshot()->keys[7].doubleClick, 273);
 }
 
 TEST_F(MainWindowTest, SecondWindowInTheSessionIsRefused) {
     CZanDriverSrvDlg first(Environment(true));
-    ASSERT_EQ(first.OnInitDialog(), CZanDriverSrvDlg::StartResult::kStarted);
+    ASSERT_EQ(first.OnInitDialog(), CZanDriverSrvDlg::StartResult::Started);
     CZanDriverSrvDlg second(Environment(true));
-    EXPECT_EQ(second.OnInitDialog(), CZanDriverSrvDlg::StartResult::kAlreadyRunning);
+    EXPECT_EQ(second.OnInitDialog(), CZanDriverSrvDlg::StartResult::AlreadyRunning);
     EXPECT_TRUE(std::filesystem::exists(EndpointFile())) << "the refused one leaves it alone";
 }
 
@@ -117,18 +117,18 @@ TEST_F(MainWindowTest, UnusableRuntimeFolderIsAFailureWithAReason) {
                                              std::filesystem::perms::group_read |
                                              std::filesystem::perms::group_exec);
     CZanDriverSrvDlg window(Environment(true));
-    EXPECT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::kFailed);
+    EXPECT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::Failed);
     EXPECT_FALSE(window.StartError().empty());
 }
 
 TEST_F(MainWindowTest, CloseMessageEndsOnceAndRemovesTheEndpoint) {
     CZanDriverSrvDlg window(Environment(true));
-    ASSERT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::kStarted);
+    ASSERT_EQ(window.OnInitDialog(), CZanDriverSrvDlg::StartResult::Started);
     int finished = 0;
     QObject::connect(&window, &CZanDriverSrvDlg::finished, [&] { ++finished; });
     window.HandleMessage({2428, 0, 4});
     window.HandleMessage({WM_SYSCOMMAND, 0xF020, 0});  // minimise: nothing to do
-    window.HandleMessage({WM_SYSCOMMAND, 16, 0});  // headless: no about box
+    window.HandleMessage({WM_SYSCOMMAND, 16, 0});      // headless: no about box
     EXPECT_EQ(finished, 0) << "other messages do not end the service";
     window.HandleMessage({WM_CLOSE, 0, 0});
     window.Destroy();

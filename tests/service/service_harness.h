@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 // Generous bounds: sanitizer builds under umockdev are slow.
-inline constexpr auto kLongWait = 20s;
+inline constexpr auto LONG_WAIT = 20s;
 
 std::filesystem::path BinDir();
 
@@ -58,11 +58,11 @@ public:
     // The next stdout line, or nullopt when none came within timeout.
     std::optional<std::string> ReadLine(std::chrono::milliseconds timeout);
     // Reads stdout lines until one contains text; false on timeout or end.
-    bool WaitForLine(const std::string& text, std::chrono::milliseconds timeout = kLongWait);
+    bool WaitForLine(const std::string& text, std::chrono::milliseconds timeout = LONG_WAIT);
     void Signal(int signalNumber) const;
     // The exit status (code, or 128 + signal) once the process has ended
     // within timeout; nullopt if it still runs.
-    std::optional<int> WaitExit(std::chrono::milliseconds timeout = kLongWait);
+    std::optional<int> WaitExit(std::chrono::milliseconds timeout = LONG_WAIT);
     // Everything the child wrote to stderr so far (call after it ended).
     std::string Stderr();
 
@@ -84,7 +84,7 @@ public:
     // The wParams of the next count messages of number `message`; fewer
     // when the wait runs out.
     std::vector<std::uint64_t> WaitCodes(std::size_t count,
-                                         std::chrono::milliseconds timeout = kLongWait,
+                                         std::chrono::milliseconds timeout = LONG_WAIT,
                                          std::uint32_t message = 2034);
     // Every message that arrives within `window` (used to show that nothing
     // more came).
@@ -107,8 +107,8 @@ public:
     std::filesystem::path EndpointFile() const;
     void WriteDeliveredDocument(const std::string& xml) const;
     // True once the service's window can be found (bounded wait).
-    bool WaitForServiceWindow(std::chrono::milliseconds timeout = kLongWait) const;
-    bool WaitForNoServiceWindow(std::chrono::milliseconds timeout = kLongWait) const;
+    bool WaitForServiceWindow(std::chrono::milliseconds timeout = LONG_WAIT) const;
+    bool WaitForNoServiceWindow(std::chrono::milliseconds timeout = LONG_WAIT) const;
     bool PostToService(std::uint32_t message, std::uint64_t wParam = 0,
                        std::int64_t lParam = 0) const;
 

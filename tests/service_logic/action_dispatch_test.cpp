@@ -15,8 +15,8 @@ namespace {
 
 using Post = zan::FakeWindowSystem::Post;
 
-const std::string kHost1 = "TfrmForward@Vellum";
-const std::string kHost2 = "TfrmTadpoleForward@ZanTadpoleResend";
+const std::string HOST1 = "TfrmForward@Vellum";
+const std::string HOST2 = "TfrmTadpoleForward@ZanTadpoleResend";
 
 class ActionDispatchTest : public testing::Test {
 protected:
@@ -53,7 +53,7 @@ class HostCommandActionTest : public ActionDispatchTest,
 TEST_P(HostCommandActionTest, PostsTheFixedCodeToBothRelays) {
     RunCode(GetParam().action);
     const zan::WindowMessage message{MSG_HOST_COMMAND, GetParam().hostCode, 0};
-    EXPECT_EQ(windows.TakePosts(), (std::vector<Post>{{kHost1, message}, {kHost2, message}}));
+    EXPECT_EQ(windows.TakePosts(), (std::vector<Post>{{HOST1, message}, {HOST2, message}}));
     EXPECT_TRUE(local.TakeCalls().empty());
 }
 
@@ -110,7 +110,7 @@ TEST_F(ActionDispatchTest, RunsTheCodeOfTheSelectedRow) {
     config.keys[7].combination = 11;
     RunAction(config, 7, ports);
     const zan::WindowMessage message{MSG_HOST_COMMAND, 53, 0};
-    EXPECT_EQ(windows.TakePosts(), (std::vector<Post>{{kHost1, message}, {kHost2, message}}));
+    EXPECT_EQ(windows.TakePosts(), (std::vector<Post>{{HOST1, message}, {HOST2, message}}));
 }
 
 TEST_F(ActionDispatchTest, RowOutsideTheTableDoesNothing) {
@@ -119,13 +119,13 @@ TEST_F(ActionDispatchTest, RowOutsideTheTableDoesNothing) {
         key.combination = 8;
     }
     RunAction(config, -1, ports);
-    RunAction(config, kKeyRowCount, ports);
+    RunAction(config, KEY_ROW_COUNT, ports);
     EXPECT_TRUE(windows.TakePosts().empty());
 }
 
 TEST_F(ActionDispatchTest, BuiltInTableRunsNoActionOnAnyRow) {
     const ButtonConfig config = BuiltInKeys();
-    for (int row = 0; row < kKeyRowCount; ++row) {
+    for (int row = 0; row < KEY_ROW_COUNT; ++row) {
         RunAction(config, row, ports);
     }
     EXPECT_TRUE(windows.TakePosts().empty());

@@ -8,14 +8,14 @@
 #include "button_config.h"
 
 inline ButtonConfig BuiltInKeys() {
-    constexpr std::array<int, kKeyRowCount> kClick = {33, 48, 22, 20, 21, 19, 18, 17};
-    constexpr std::array<int, kKeyRowCount> kDoubleClick = {0, 0, 86, 276, 277, 275, 274, 273};
-    constexpr std::array<int, kKeyRowCount> kCombination = {0, 0, 0, 0, 37, 38, 39, 53};
+    constexpr std::array<int, KEY_ROW_COUNT> CLICK = {33, 48, 22, 20, 21, 19, 18, 17};
+    constexpr std::array<int, KEY_ROW_COUNT> DOUBLE_CLICK = {0, 0, 86, 276, 277, 275, 274, 273};
+    constexpr std::array<int, KEY_ROW_COUNT> COMBINATION = {0, 0, 0, 0, 37, 38, 39, 53};
     ButtonConfig config;
-    for (std::size_t row = 0; row < kKeyRowCount; ++row) {
-        config.keys[row].click = kClick[row];
-        config.keys[row].doubleClick = kDoubleClick[row];
-        config.keys[row].combination = kCombination[row];
+    for (std::size_t row = 0; row < KEY_ROW_COUNT; ++row) {
+        config.keys[row].click = CLICK[row];
+        config.keys[row].doubleClick = DOUBLE_CLICK[row];
+        config.keys[row].combination = COMBINATION[row];
     }
     return config;
 }

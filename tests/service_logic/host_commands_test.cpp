@@ -14,8 +14,8 @@ namespace {
 
 using Post = zan::FakeWindowSystem::Post;
 
-const std::string kHost1 = "TfrmForward@Vellum";
-const std::string kHost2 = "TfrmTadpoleForward@ZanTadpoleResend";
+const std::string HOST1 = "TfrmForward@Vellum";
+const std::string HOST2 = "TfrmTadpoleForward@ZanTadpoleResend";
 
 Post CommandTo(const std::string& window, std::uint64_t code) {
     return {window, {MSG_HOST_COMMAND, code, 0}};
@@ -49,9 +49,9 @@ TEST_P(PostHostCommandTest, PostsToHostOneThenHostTwoSkippingMissingRelays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Relays, PostHostCommandTest,
-    testing::Values(RelayCase{"both", true, true, {CommandTo(kHost1, 33), CommandTo(kHost2, 33)}},
-                    RelayCase{"host 1 only", true, false, {CommandTo(kHost1, 33)}},
-                    RelayCase{"host 2 only", false, true, {CommandTo(kHost2, 33)}},
+    testing::Values(RelayCase{"both", true, true, {CommandTo(HOST1, 33), CommandTo(HOST2, 33)}},
+                    RelayCase{"host 1 only", true, false, {CommandTo(HOST1, 33)}},
+                    RelayCase{"host 2 only", false, true, {CommandTo(HOST2, 33)}},
                     RelayCase{"neither", false, false, {}}),
     CaseName<RelayCase>);
 
@@ -60,9 +60,8 @@ TEST(PostHostCommands, EachHostGetsTheWholeSequenceBeforeTheNext) {
     windows.AddWindow("TfrmForward", "Vellum");
     windows.AddWindow("TfrmTadpoleForward", "ZanTadpoleResend");
     PostHostCommands(windows, {86, 22});
-    EXPECT_EQ(windows.TakePosts(),
-              (std::vector<Post>{CommandTo(kHost1, 86), CommandTo(kHost1, 22),
-                                 CommandTo(kHost2, 86), CommandTo(kHost2, 22)}));
+    EXPECT_EQ(windows.TakePosts(), (std::vector<Post>{CommandTo(HOST1, 86), CommandTo(HOST1, 22),
+                                                      CommandTo(HOST2, 86), CommandTo(HOST2, 22)}));
 }
 
 TEST(PostHostCommand, LooksTheRelaysUpAgainForEveryCommand) {
@@ -72,7 +71,7 @@ TEST(PostHostCommand, LooksTheRelaysUpAgainForEveryCommand) {
     windows.AddWindow("TfrmTadpoleForward", "ZanTadpoleResend");
     windows.RemoveWindow("TfrmForward", "Vellum");
     PostHostCommand(windows, 2);
-    EXPECT_EQ(windows.TakePosts(), (std::vector<Post>{CommandTo(kHost1, 1), CommandTo(kHost2, 2)}));
+    EXPECT_EQ(windows.TakePosts(), (std::vector<Post>{CommandTo(HOST1, 1), CommandTo(HOST2, 2)}));
 }
 
 TEST(PostHostCommand, MatchesClassAndTitleExactly) {

@@ -17,7 +17,7 @@ namespace {
 // timer must see arm and kill strictly alternate: an arm overtaken by a kill
 // would leave a window nobody closes.
 TEST(PressCounterConcurrency, EveryPressIsCountedExactlyOnce) {
-    constexpr std::uint64_t kPresses = 20000;
+    constexpr std::uint64_t PRESSES = 20000;
     FakeTimerPort timers;
     PressCounter counter(timers);
     const ButtonConfig config = BuiltInKeys();
@@ -27,8 +27,8 @@ TEST(PressCounterConcurrency, EveryPressIsCountedExactlyOnce) {
 
     std::thread reader([&] {
         start.arrive_and_wait();
-        for (std::uint64_t i = 0; i < kPresses; ++i) {
-            counter.CountPress(config, static_cast<int>(i % kKeyRowCount) + 1);
+        for (std::uint64_t i = 0; i < PRESSES; ++i) {
+            counter.CountPress(config, static_cast<int>(i % KEY_ROW_COUNT) + 1);
         }
         pressingDone.store(true);
     });
@@ -47,7 +47,7 @@ TEST(PressCounterConcurrency, EveryPressIsCountedExactlyOnce) {
     reader.join();
     takeOnce();
 
-    EXPECT_EQ(taken, kPresses);
+    EXPECT_EQ(taken, PRESSES);
     EXPECT_EQ(counter.State(), PressState::Idle);
     EXPECT_FALSE(timers.IsArmed(TIMER_CLICK_WINDOW));
 

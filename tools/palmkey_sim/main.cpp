@@ -29,10 +29,10 @@
 
 namespace {
 
-constexpr int kUsageError = 2;
-constexpr int kSetupError = 3;
+constexpr int USAGE_ERROR = 2;
+constexpr int SETUP_ERROR = 3;
 
-const char kUsage[] =
+const char USAGE[] =
     "usage: palmkey-sim [--absent] [--report-ids] -- COMMAND [ARGUMENT...]\n"
     "\n"
     "Creates a umockdev testbed with a simulated Palmkey (USB HID 1314:1070),\n"
@@ -103,7 +103,7 @@ int ReexecUnderWrapper(int argc, char* argv[]) {
     std::vector<char> self(PATH_MAX + 1, '\0');
     if (::readlink("/proc/self/exe", self.data(), PATH_MAX) <= 0) {
         std::cerr << "palmkey-sim: cannot find its own program file: " << ErrnoText(errno) << "\n";
-        return kSetupError;
+        return SETUP_ERROR;
     }
     std::vector<char*> arguments;
     static char wrapper[] = "umockdev-wrapper";
@@ -116,7 +116,7 @@ int ReexecUnderWrapper(int argc, char* argv[]) {
     ::execvp(wrapper, arguments.data());
     std::cerr << "palmkey-sim: cannot run umockdev-wrapper: " << ErrnoText(errno)
               << " (install umockdev)\n";
-    return kSetupError;
+    return SETUP_ERROR;
 }
 
 void Say(const std::string& line) {
@@ -140,15 +140,15 @@ public:
     bool Run(const SimCommand& command) {
         using Kind = SimCommand::Kind;
         switch (command.kind) {
-            case Kind::kNothing:
+            case Kind::Nothing:
                 return true;
-            case Kind::kQuit:
+            case Kind::Quit:
                 return false;
-            case Kind::kSleep:
+            case Kind::Sleep:
                 std::this_thread::sleep_for(std::chrono::milliseconds(command.number));
                 Say("slept " + std::to_string(command.number));
                 return true;
-            case Kind::kPlug:
+            case Kind::Plug:
                 if (device_) {
                     Say("error: the device is already plugged in");
                     return true;
@@ -156,7 +156,7 @@ public:
                 Plug();
                 Say("plugged " + device_->devnode);
                 return true;
-            case Kind::kUnplug:
+            case Kind::Unplug:
                 if (!device_) {
                     Say("error: the device is not plugged in");
                     return true;
@@ -165,13 +165,13 @@ public:
                 device_.reset();
                 Say("unplugged");
                 return true;
-            case Kind::kPress:
-                SendKey(command.number, zan::test::kReportKindClick, "pressed ");
+            case Kind::Press:
+                SendKey(command.number, zan::test::REPORT_KIND_CLICK, "pressed ");
                 return true;
-            case Kind::kCombo:
-                SendKey(command.number, zan::test::kReportKindCombination, "combo ");
+            case Kind::Combo:
+                SendKey(command.number, zan::test::REPORT_KIND_COMBINATION, "combo ");
                 return true;
-            case Kind::kRaw:
+            case Kind::Raw:
                 SendRaw(command.bytes);
                 return true;
         }
@@ -257,7 +257,7 @@ private:
     bool ended_ = false;
 };
 
-enum class Wake { kInput, kChildEnded, kSignal };
+enum class Wake { Input, ChildEnded, Signal };
 
 Wake WaitForSomething(int signalFd, int childFd) {
     pollfd fds[3] = {{STDIN_FILENO, POLLIN, 0}, {childFd, POLLIN, 0}, {signalFd, POLLIN, 0}};
@@ -266,16 +266,16 @@ Wake WaitForSomething(int signalFd, int childFd) {
             if (errno == EINTR) {
                 continue;
             }
-            return Wake::kSignal;
+            return Wake::Signal;
         }
         if (fds[2].revents != 0) {
-            return Wake::kSignal;
+            return Wake::Signal;
         }
         if (fds[1].revents != 0) {
-            return Wake::kChildEnded;
+            return Wake::ChildEnded;
         }
         if (fds[0].revents != 0) {
-            return Wake::kInput;
+            return Wake::Input;
         }
     }
 }
@@ -290,7 +290,7 @@ int RunSession(const Options& options, int signalFd) {
     auto child = ChildProcess::Start(options.command, error);
     if (!child) {
         std::cerr << "palmkey-sim: " << error << "\n";
-        return kSetupError;
+        return SETUP_ERROR;
     }
     Say("started " + options.command.front() + " (pid " + std::to_string(child->pid()) + ")");
 
@@ -302,12 +302,12 @@ int RunSession(const Options& options, int signalFd) {
                 break;
             }
             const Wake wake = WaitForSomething(signalFd, child->exitFd());
-            if (wake == Wake::kChildEnded) {
+            if (wake == Wake::ChildEnded) {
                 const int status = child->Reap();
                 Say("child ended with status " + std::to_string(status));
                 return status;
             }
-            if (wake == Wake::kSignal) {
+            if (wake == Wake::Signal) {
                 break;
             }
             input.Fill();
@@ -331,13 +331,13 @@ int RunSession(const Options& options, int signalFd) {
 
 int main(int argc, char* argv[]) {
     if (argc > 1 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-        std::cout << kUsage;
+        std::cout << USAGE;
         return 0;
     }
     const auto options = ParseOptions(argc, argv);
     if (!options) {
-        std::cerr << kUsage;
-        return kUsageError;
+        std::cerr << USAGE;
+        return USAGE_ERROR;
     }
     if (!UnderUmockdevPreload()) {
         return ReexecUnderWrapper(argc, argv);
@@ -345,7 +345,7 @@ int main(int argc, char* argv[]) {
     const int signalFd = OpenSignalFd();
     if (signalFd < 0) {
         std::cerr << "palmkey-sim: signalfd: " << ErrnoText(errno) << "\n";
-        return kSetupError;
+        return SETUP_ERROR;
     }
     const int status = RunSession(*options, signalFd);
     ::close(signalFd);

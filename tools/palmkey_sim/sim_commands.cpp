@@ -39,7 +39,7 @@ SimParseResult NumberCommand(SimCommand::Kind kind, std::istringstream& words, l
 
 SimParseResult RawCommand(std::istringstream& words) {
     SimCommand command;
-    command.kind = SimCommand::Kind::kRaw;
+    command.kind = SimCommand::Kind::Raw;
     std::string word;
     while (words >> word) {
         const auto byte = ParseNumber(word, 16);
@@ -74,25 +74,25 @@ SimParseResult ParseSimCommand(std::string_view line) {
         return {SimCommand{}, {}};
     }
     if (verb == "press") {
-        return NumberCommand(SimCommand::Kind::kPress, words, 0, 255, verb);
+        return NumberCommand(SimCommand::Kind::Press, words, 0, 255, verb);
     }
     if (verb == "combo") {
-        return NumberCommand(SimCommand::Kind::kCombo, words, 0, 255, verb);
+        return NumberCommand(SimCommand::Kind::Combo, words, 0, 255, verb);
     }
     if (verb == "sleep") {
-        return NumberCommand(SimCommand::Kind::kSleep, words, 0, 60000, verb);
+        return NumberCommand(SimCommand::Kind::Sleep, words, 0, 60000, verb);
     }
     if (verb == "raw") {
         return RawCommand(words);
     }
     if (verb == "unplug") {
-        return WordCommand(SimCommand::Kind::kUnplug, words, verb);
+        return WordCommand(SimCommand::Kind::Unplug, words, verb);
     }
     if (verb == "plug") {
-        return WordCommand(SimCommand::Kind::kPlug, words, verb);
+        return WordCommand(SimCommand::Kind::Plug, words, verb);
     }
     if (verb == "quit") {
-        return WordCommand(SimCommand::Kind::kQuit, words, verb);
+        return WordCommand(SimCommand::Kind::Quit, words, verb);
     }
     return Error("unknown command '" + verb + "' (press, combo, raw, unplug, plug, sleep, quit)");
 }

@@ -16,8 +16,8 @@
 #include <vector>
 
 struct SimCommand {
-    enum class Kind { kPress, kCombo, kRaw, kUnplug, kPlug, kSleep, kQuit, kNothing };
-    Kind kind = Kind::kNothing;
+    enum class Kind { Press, Combo, Raw, Unplug, Plug, Sleep, Quit, Nothing };
+    Kind kind = Kind::Nothing;
     int number = 0;                   // press, combo, sleep
     std::vector<std::uint8_t> bytes;  // raw
 };

@@ -11,9 +11,9 @@
 
 namespace {
 
-using zan::zanmsg::kExitUsage;
+using zan::zanmsg::ExitUsage;
 
-constexpr const char* kHelp =
+constexpr const char* HELP =
     "Usage:\n"
     "  zanmsg post CLASS TITLE MESSAGE [WPARAM [LPARAM]]\n"
     "      Post one message to the window CLASS/TITLE. TITLE '-' means any title\n"
@@ -45,7 +45,7 @@ constexpr const char* kHelp =
 
 int UsageError(const char* problem) {
     zan::zanmsg::Complain(std::string(problem) + "\nTry 'zanmsg --help'.");
-    return kExitUsage;
+    return ExitUsage;
 }
 
 std::optional<std::string_view> AnyTitleIfDash(std::string_view title) {
@@ -108,8 +108,8 @@ int main(int argc, char** argv) {
     const std::string_view command = arguments[1];
     const auto rest = arguments.subspan(2);
     if (command == "--help" || command == "-h") {
-        const bool written = std::fputs(kHelp, stdout) >= 0 && std::fflush(stdout) == 0;
-        return written ? zan::zanmsg::kExitOk : zan::zanmsg::kExitOutputFailed;
+        const bool written = std::fputs(HELP, stdout) >= 0 && std::fflush(stdout) == 0;
+        return written ? zan::zanmsg::ExitOk : zan::zanmsg::ExitOutputFailed;
     }
     if (command == "post") {
         return Post(rest);

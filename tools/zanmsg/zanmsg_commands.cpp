@@ -22,13 +22,13 @@ std::string Describe(std::string_view windowClass, std::optional<std::string_vie
 
 int ReportEndpointError(const EndpointError& error) {
     Complain(error.message);
-    return kExitEndpointError;
+    return ExitEndpointError;
 }
 
 // The window, or the exit status that explains why there is none.
 struct Lookup {
     std::optional<WindowRef> window;
-    int status = kExitOk;
+    int status = ExitOk;
 };
 
 Lookup FindOrExplain(std::string_view windowClass, std::optional<std::string_view> title) {
@@ -39,9 +39,9 @@ Lookup FindOrExplain(std::string_view windowClass, std::optional<std::string_vie
     }
     if (!found.value()) {
         Complain("no window with " + Describe(windowClass, title));
-        return {std::nullopt, kExitNoWindow};
+        return {std::nullopt, ExitNoWindow};
     }
-    return {found.value(), kExitOk};
+    return {found.value(), ExitOk};
 }
 
 class SignalFd {
@@ -96,15 +96,15 @@ int Listen(OwnedEndpoint& endpoint, const SignalFd& signals) {
                 continue;
             }
             Complain("waiting for messages: " + std::generic_category().message(errno));
-            return kExitEndpointError;
+            return ExitEndpointError;
         }
         // Messages first: one posted just before the signal is still shown.
         if (watched[0].revents != 0 && !Drain(endpoint)) {
             Complain("cannot write to standard output");
-            return kExitOutputFailed;
+            return ExitOutputFailed;
         }
         if (watched[1].revents != 0) {
-            return kExitOk;
+            return ExitOk;
         }
     }
 }
@@ -128,9 +128,9 @@ int RunPost(std::string_view windowClass, std::optional<std::string_view> title,
     if (!windows.PostMessage(*lookup.window, message)) {
         Complain("window " + lookup.window->name +
                  " did not take the message (it closed, or its queue is full)");
-        return kExitNoWindow;
+        return ExitNoWindow;
     }
-    return kExitOk;
+    return ExitOk;
 }
 
 int RunFind(std::string_view windowClass, std::optional<std::string_view> title) {
@@ -139,9 +139,9 @@ int RunFind(std::string_view windowClass, std::optional<std::string_view> title)
         return lookup.status;
     }
     if (std::printf("%s\n", lookup.window->name.c_str()) < 0 || std::fflush(stdout) != 0) {
-        return kExitOutputFailed;
+        return ExitOutputFailed;
     }
-    return kExitOk;
+    return ExitOk;
 }
 
 int RunListen(std::string_view windowClass, std::string_view title) {
@@ -152,12 +152,12 @@ int RunListen(std::string_view windowClass, std::string_view title) {
     sigemptyset(&ignore.sa_mask);
     if (sigaction(SIGPIPE, &ignore, nullptr) != 0) {
         Complain("cannot ignore SIGPIPE: " + std::generic_category().message(errno));
-        return kExitEndpointError;
+        return ExitEndpointError;
     }
     const SignalFd signals;
     if (signals.fd() < 0) {
         Complain("cannot watch for signals: " + std::generic_category().message(errno));
-        return kExitEndpointError;
+        return ExitEndpointError;
     }
     auto created = OwnedEndpoint::Create(windowClass, title);
     if (!created.ok()) {
@@ -166,7 +166,7 @@ int RunListen(std::string_view windowClass, std::string_view title) {
     OwnedEndpoint& endpoint = created.value();
     // Scripts wait for this line; without it they could not know when to post.
     if (std::fprintf(stderr, "listening on %s\n", endpoint.name().c_str()) < 0) {
-        return kExitOutputFailed;
+        return ExitOutputFailed;
     }
     return Listen(endpoint, signals);
 }

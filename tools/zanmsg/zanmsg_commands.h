@@ -11,11 +11,11 @@
 namespace zan::zanmsg {
 
 enum ExitStatus : int {
-    kExitOk = 0,
-    kExitNoWindow = 1,
-    kExitUsage = 2,
-    kExitEndpointError = 3,
-    kExitOutputFailed = 4,
+    ExitOk = 0,
+    ExitNoWindow = 1,
+    ExitUsage = 2,
+    ExitEndpointError = 3,
+    ExitOutputFailed = 4,
 };
 
 // Writes "zanmsg: TEXT" as one line to standard error.

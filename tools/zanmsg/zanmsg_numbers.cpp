@@ -44,14 +44,14 @@ std::optional<std::int64_t> ParseSigned(std::string_view text) {
     if (!magnitude) {
         return std::nullopt;
     }
-    constexpr auto kLargest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    constexpr auto LARGEST = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
     if (!negative) {
-        return *magnitude <= kLargest ? std::optional<std::int64_t>(*magnitude) : std::nullopt;
+        return *magnitude <= LARGEST ? std::optional<std::int64_t>(*magnitude) : std::nullopt;
     }
-    if (*magnitude > kLargest + 1) {
+    if (*magnitude > LARGEST + 1) {
         return std::nullopt;
     }
-    // -(kLargest + 1) is representable only by going through the unsigned
+    // -(LARGEST + 1) is representable only by going through the unsigned
     // two's complement.
     return static_cast<std::int64_t>(~*magnitude + 1);
 }

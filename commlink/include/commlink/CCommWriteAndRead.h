@@ -25,12 +25,10 @@
 #include <cstdint>
 
 #include "commlink/commlink_api.h"
+#include "commlink/read_result.h"
 
 class COMMLINK_API CCommWriteAndRead {
 public:
-    // ReadComm's result when no port is open or the read cannot start.
-    static constexpr std::uint32_t kReadFailed = 0xFFFFFFFF;
-
     // No port, no events.
     CCommWriteAndRead();
     // Releases nothing (see above).
@@ -87,7 +85,7 @@ public:
     // - nothing waiting: waits up to timeoutMs (negative: without limit) for
     //   data to arrive, reads nothing and returns 0. No request is left
     //   outstanding after the wait.
-    // kReadFailed (0xFFFFFFFF) when no port is open, when the number waiting
+    // READ_FAILED (0xFFFFFFFF) when no port is open, when the number waiting
     // cannot be learnt, or when the port has failed (hung up) so that not a
     // byte could be read.
     std::uint32_t ReadComm(unsigned char* buffer, std::uint32_t length, int timeoutMs);

@@ -24,11 +24,10 @@
 #include <cstdint>
 
 #include "commlink/commlink_api.h"
+#include "commlink/read_result.h"
 
 class COMMLINK_API CHidWriteAndRead {
 public:
-    static constexpr std::uint32_t kReadFailed = 0xFFFFFFFF;
-
     // Plain form: no events; use ReadHid/WriteHid and open with flag 0.
     CHidWriteAndRead();
     // Overlapped form, whatever the argument (0 included): creates the read
@@ -49,7 +48,7 @@ public:
     std::uint32_t ReadHid(std::uint8_t* buffer, std::uint32_t length);
     // Waits at most timeoutMs (negative: without limit) for one report, then
     // reads it. Returns the byte count; 0 when nothing came in time or the
-    // reader was woken (WakeReader); kReadFailed when the read cannot start:
+    // reader was woken (WakeReader); READ_FAILED when the read cannot start:
     // no open read handle, no buffer, a length too small for the layout, or a
     // device that is gone. No read stays outstanding afterwards: a report
     // that comes later is returned by the next call.

@@ -42,11 +42,11 @@
 namespace zan {
 
 enum class EndpointErrorKind {
-    kFolderUnusable,  // a level of the folder could not be made or examined
-    kFolderUnsafe,    // another user's, open to group/others, or not a real directory
-    kNameTooLong,     // folder + name do not fit into a socket address
-    kNameTaken,       // a live endpoint already holds the name
-    kSocketFailed,    // the system refused a socket operation
+    FolderUnusable,  // a level of the folder could not be made or examined
+    FolderUnsafe,    // another user's, open to group/others, or not a real directory
+    NameTooLong,     // folder + name do not fit into a socket address
+    NameTaken,       // a live endpoint already holds the name
+    SocketFailed,    // the system refused a socket operation
 };
 
 // A short stable word for logs and tests, e.g. "name-taken".
@@ -93,9 +93,9 @@ std::string EscapeEndpointText(std::string_view text);
 // "<escaped class>@<escaped title>"; the '@' is the only unescaped one.
 std::string EndpointName(std::string_view windowClass, std::string_view title);
 
-inline constexpr std::size_t kWindowMessageSize = 24;
-std::array<std::uint8_t, kWindowMessageSize> EncodeWindowMessage(const WindowMessage& message);
-// nullopt unless bytes.size() == kWindowMessageSize.
+inline constexpr std::size_t WINDOW_MESSAGE_SIZE = 24;
+std::array<std::uint8_t, WINDOW_MESSAGE_SIZE> EncodeWindowMessage(const WindowMessage& message);
+// nullopt unless bytes.size() == WINDOW_MESSAGE_SIZE.
 std::optional<WindowMessage> DecodeWindowMessage(std::span<const std::uint8_t> bytes);
 
 // Finds and posts to endpoints. Holds no descriptors between calls, so one
@@ -135,7 +135,7 @@ private:
 class OwnedEndpoint {
 public:
     // Creates the folder when needed, replaces a stale file of that name,
-    // binds the socket. kNameTaken when a live endpoint holds the name: the
+    // binds the socket. NameTaken when a live endpoint holds the name: the
     // caller may rely on this to run once per user session.
     static EndpointResult<OwnedEndpoint> Create(std::string_view windowClass,
                                                 std::string_view title);

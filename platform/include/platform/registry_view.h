@@ -104,11 +104,11 @@ private:
 };
 
 // Key paths and names of the Linux view.
-inline constexpr std::wstring_view kSerialCommKeyPath = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
-inline constexpr std::wstring_view kDeviceClassesKeyPath =
+inline constexpr std::wstring_view SERIAL_COMM_KEY_PATH = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+inline constexpr std::wstring_view DEVICE_CLASSES_KEY_PATH =
     L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses";
-inline constexpr std::wstring_view kComPortClass = L"{86e0d1e0-8089-11d0-9ce4-08003e301f73}";
-inline constexpr std::wstring_view kHidClass = L"{4d1e55b2-f16f-11cf-88cb-001111000030}";
+inline constexpr std::wstring_view COM_PORT_CLASS = L"{86e0d1e0-8089-11d0-9ce4-08003e301f73}";
+inline constexpr std::wstring_view HID_CLASS = L"{4d1e55b2-f16f-11cf-88cb-001111000030}";
 
 // The registry as the serial-port look-ups expect it, made from the devices
 // present now (later changes are not seen; take a new snapshot):

@@ -21,10 +21,10 @@
 namespace zan::test {
 namespace {
 
-constexpr const char* kUsbBusPath = "/sys/devices/pci0000:00/0000:00:14.0/usb1";
-constexpr int kHidrawMajor = 241;
-constexpr std::size_t kPalmkeyReportSize = 63;
-constexpr std::uint8_t kPalmkeyReportId = 1;
+constexpr const char* USB_BUS_PATH = "/sys/devices/pci0000:00/0000:00:14.0/usb1";
+constexpr int HIDRAW_MAJOR = 241;
+constexpr std::size_t PALMKEY_REPORT_SIZE = 63;
+constexpr std::uint8_t PALMKEY_REPORT_ID = 1;
 
 [[noreturn]] void Fail(const std::string& what) {
     std::cerr << "simulated device bed: " << what << std::endl;
@@ -38,7 +38,7 @@ std::vector<std::uint8_t> VendorDescriptor(bool withReportIds) {
         0xA1, 0x01,        // collection (application)
     };
     if (withReportIds) {
-        descriptor.insert(descriptor.end(), {0x85, kPalmkeyReportId});
+        descriptor.insert(descriptor.end(), {0x85, PALMKEY_REPORT_ID});
     }
     descriptor.insert(descriptor.end(), {
                                             0x15, 0x00,        // logical minimum 0
@@ -55,11 +55,11 @@ std::vector<std::uint8_t> VendorDescriptor(bool withReportIds) {
 }
 
 std::string Hex(std::span<const std::uint8_t> bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
+    static constexpr char DIGITS[] = "0123456789ABCDEF";
     std::string text;
     for (std::uint8_t byte : bytes) {
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0x0F];
+        text += DIGITS[byte >> 4];
+        text += DIGITS[byte & 0x0F];
     }
     return text;
 }
@@ -101,11 +101,11 @@ std::vector<std::uint8_t> KeyboardReportDescriptor() {
 
 std::vector<std::uint8_t> PalmkeyInputReport(std::uint8_t keyField, std::uint8_t kind,
                                              bool withReportIds) {
-    std::vector<std::uint8_t> report(kPalmkeyReportSize, 0);
+    std::vector<std::uint8_t> report(PALMKEY_REPORT_SIZE, 0);
     report[0] = keyField;
     report[1] = kind;
     if (withReportIds) {
-        report.insert(report.begin(), kPalmkeyReportId);
+        report.insert(report.begin(), PALMKEY_REPORT_ID);
     }
     return report;
 }
@@ -152,7 +152,7 @@ SimulatedHidDevice SimulatedDeviceBed::AddHidDevice(const SimulatedHidSpec& spec
     const int hidraw = impl_->nextHidraw++;
     const int hidNumber = impl_->nextHidDevice++;
     const std::string port = "1-" + std::to_string(device.usbPort);
-    device.usbSyspath = std::string(kUsbBusPath) + "/" + port;
+    device.usbSyspath = std::string(USB_BUS_PATH) + "/" + port;
     const std::string interfacePath =
         device.usbSyspath + "/" + port + ":1." + std::to_string(spec.interfaceNumber);
     const std::string hidName = "0003:" + Hex4(spec.vendorId) + ":" + Hex4(spec.productId) + "." +
@@ -166,9 +166,9 @@ SimulatedHidDevice SimulatedDeviceBed::AddHidDevice(const SimulatedHidSpec& spec
     description << "P: " << WithoutSysPrefix(device.hidrawSyspath) << "\n"
                 << "N: " << device.sysname << "\n"
                 << "E: DEVNAME=" << device.devnode << "\n"
-                << "E: MAJOR=" << kHidrawMajor << "\nE: MINOR=" << hidraw << "\n"
+                << "E: MAJOR=" << HIDRAW_MAJOR << "\nE: MINOR=" << hidraw << "\n"
                 << "E: SUBSYSTEM=hidraw\n"
-                << "A: dev=" << kHidrawMajor << ":" << hidraw << "\\n\n\n";
+                << "A: dev=" << HIDRAW_MAJOR << ":" << hidraw << "\\n\n\n";
     description << "P: " << WithoutSysPrefix(device.hidSyspath) << "\n"
                 << "E: DRIVER=hid-generic\n"
                 << "E: HID_ID=0003:0000" << Hex4(spec.vendorId) << ":0000" << Hex4(spec.productId)
@@ -199,7 +199,7 @@ SimulatedHidDevice SimulatedDeviceBed::AddPalmkey(bool withReportIds) {
     SimulatedHidSpec spec;
     if (withReportIds) {
         spec.reportDescriptor = PalmkeyReportDescriptorWithReportIds();
-        spec.inputReportSize = kPalmkeyReportSize + 1;
+        spec.inputReportSize = PALMKEY_REPORT_SIZE + 1;
     }
     return AddHidDevice(spec);
 }
@@ -228,8 +228,8 @@ void SimulatedDeviceBed::KeepReportBoundaries(const SimulatedHidDevice& device,
     if (master < 0 || ::tcgetattr(master, &settings) != 0) {
         Fail("cannot reach the node of " + device.sysname);
     }
-    constexpr std::size_t kLargestVmin = 255;
-    settings.c_cc[VMIN] = static_cast<cc_t>(std::clamp<std::size_t>(reportSize, 1, kLargestVmin));
+    constexpr std::size_t LARGEST_VMIN = 255;
+    settings.c_cc[VMIN] = static_cast<cc_t>(std::clamp<std::size_t>(reportSize, 1, LARGEST_VMIN));
     settings.c_cc[VTIME] = 0;
     if (::tcsetattr(master, TCSANOW, &settings) != 0) {
         Fail("cannot set report boundaries on " + device.sysname);
@@ -262,20 +262,20 @@ void SimulatedDeviceBed::HangUpReaders(const std::string& sysname, const std::st
 }
 
 SimulatedSerialPort SimulatedDeviceBed::AddSerialPort(const SimulatedSerialSpec& spec) {
-    constexpr int kUsbSerialMajor = 188;
-    constexpr int kPlatformSerialMajor = 4;
-    constexpr int kFirstPlatformSerialMinor = 64;
+    constexpr int USB_SERIAL_MAJOR = 188;
+    constexpr int PLATFORM_SERIAL_MAJOR = 4;
+    constexpr int FIRST_PLATFORM_SERIAL_MINOR = 64;
     SimulatedSerialPort port;
     std::ostringstream description;
     int major = 0;
     int minor = 0;
     std::string parents;
     if (spec.onUsb) {
-        major = kUsbSerialMajor;
+        major = USB_SERIAL_MAJOR;
         minor = impl_->nextUsbSerial++;
         port.sysname = "ttyUSB" + std::to_string(minor);
         const std::string usbPort = "1-" + std::to_string(impl_->nextUsbPort++);
-        port.usbSyspath = std::string(kUsbBusPath) + "/" + usbPort;
+        port.usbSyspath = std::string(USB_BUS_PATH) + "/" + usbPort;
         const std::string interfacePath = port.usbSyspath + "/" + usbPort + ":1.0";
         port.syspath = interfacePath + "/" + port.sysname + "/tty/" + port.sysname;
         parents =
@@ -288,9 +288,9 @@ SimulatedSerialPort SimulatedDeviceBed::AddSerialPort(const SimulatedSerialSpec&
             "\nA: idProduct=" + Hex4Lower(spec.productId) + "\n\n";
         impl_->presentUsbDevices.insert(port.usbSyspath);
     } else {
-        major = kPlatformSerialMajor;
+        major = PLATFORM_SERIAL_MAJOR;
         const int index = impl_->nextPlatformSerial++;
-        minor = kFirstPlatformSerialMinor + index;
+        minor = FIRST_PLATFORM_SERIAL_MINOR + index;
         port.sysname = "ttyS" + std::to_string(index);
         port.syspath = "/sys/devices/platform/serial8250/tty/" + port.sysname;
         parents = "P: /devices/platform/serial8250\nE: SUBSYSTEM=platform\n\n";

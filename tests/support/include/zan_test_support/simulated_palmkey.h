@@ -32,12 +32,12 @@
 
 namespace zan::test {
 
-inline constexpr std::uint16_t kPalmkeyVendorId = 0x1314;
-inline constexpr std::uint16_t kPalmkeyProductId = 0x1070;
+inline constexpr std::uint16_t PALMKEY_VENDOR_ID = 0x1314;
+inline constexpr std::uint16_t PALMKEY_PRODUCT_ID = 0x1070;
 // Report kinds the device sends in byte 1 of its input report (byte 2 on
 // the Windows buffer, which has the report id first).
-inline constexpr std::uint8_t kReportKindClick = 0x1A;
-inline constexpr std::uint8_t kReportKindCombination = 0xDA;
+inline constexpr std::uint8_t REPORT_KIND_CLICK = 0x1A;
+inline constexpr std::uint8_t REPORT_KIND_COMBINATION = 0xDA;
 
 // The Palmkey's report descriptor: one vendor collection with a 63-byte
 // input and a 63-byte output report and no report id, so that the Windows
@@ -56,8 +56,8 @@ std::vector<std::uint8_t> PalmkeyInputReport(std::uint8_t keyField, std::uint8_t
                                              bool withReportIds = false);
 
 struct SimulatedHidSpec {
-    std::uint16_t vendorId = kPalmkeyVendorId;
-    std::uint16_t productId = kPalmkeyProductId;
+    std::uint16_t vendorId = PALMKEY_VENDOR_ID;
+    std::uint16_t productId = PALMKEY_PRODUCT_ID;
     std::vector<std::uint8_t> reportDescriptor = PalmkeyReportDescriptor();
     // USB port (1-<port>) the device hangs on; 0 takes a new port. Giving the
     // port of an earlier device adds another interface to that USB device.
