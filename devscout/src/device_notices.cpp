@@ -2,7 +2,6 @@
 // subsystem that stands for the interface class; the caller's event loop
 // watches its fd and reads notices from it.
 #include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -15,6 +14,7 @@
 #include "interface_class.h"
 #include "notice_name.h"
 #include "platform/udev_handles.h"
+#include "platform/unique_fd.h"
 
 using zan::UdevContext;
 using zan::UdevDevice;
@@ -30,22 +30,6 @@ namespace {
 constexpr std::uint32_t NOTICE_HEADER_SIZE = 28;
 constexpr std::uint32_t BYTES_PER_NAME_CHARACTER = 2;
 
-class EventFd {
-public:
-    EventFd() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-    ~EventFd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    EventFd(const EventFd&) = delete;
-    EventFd& operator=(const EventFd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 }  // namespace
 
 // A registration for a class without Linux devices holds a quiet eventfd
@@ -55,11 +39,11 @@ struct DevNotifyRegistration {
     std::string subsystem;
     UdevContext context;
     UdevMonitor monitor;
-    std::optional<EventFd> quiet;
+    zan::UniqueFd quiet;
     // Identities of the present devices by syspath, for removal notices.
     std::map<std::string, DeviceIdentity> present;
 
-    int Fd() const { return monitor ? udev_monitor_get_fd(monitor.get()) : quiet->get(); }
+    int Fd() const { return monitor ? udev_monitor_get_fd(monitor.get()) : quiet.get(); }
 };
 
 namespace {
@@ -100,8 +84,8 @@ HDEVNOTIFY Register(const InterfaceClass& interfaceClass) {
     registration->interfaceClass = interfaceClass;
     registration->subsystem = zan::devscout::SubsystemOfClass(interfaceClass);
     if (registration->subsystem.empty()) {
-        registration->quiet.emplace();
-        return registration->quiet->get() >= 0 ? registration.release() : nullptr;
+        registration->quiet.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+        return registration->quiet.valid() ? registration.release() : nullptr;
     }
     if (!StartMonitor(*registration)) {
         return nullptr;

@@ -10,13 +10,14 @@
 #include <utility>
 
 #include "platform/endpoints.h"
+#include "platform/errno_text.h"
 #include "platform/unique_fd.h"
 
 namespace zan::endpoint_detail {
 
 using UniqueFd = zan::UniqueFd;
 
-std::string ErrnoText(int error);
+using zan::ErrnoText;
 
 // Creates the missing levels (0700) and checks both. nullopt: ready.
 std::optional<EndpointError> PrepareFolder(const EndpointFolder& folder);

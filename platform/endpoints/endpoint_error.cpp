@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "endpoint_detail.h"
 
 namespace zan {
@@ -20,13 +18,4 @@ const char* EndpointErrorKindName(EndpointErrorKind kind) {
     return "unknown";
 }
 
-namespace endpoint_detail {
-
-std::string ErrnoText(int error) {
-    char buffer[256] = {};
-    // The GNU variant may return a static string instead of filling buffer.
-    return strerror_r(error, buffer, sizeof(buffer));
-}
-
-}  // namespace endpoint_detail
 }  // namespace zan

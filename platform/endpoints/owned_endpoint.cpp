@@ -105,7 +105,7 @@ Sender InspectControl(msghdr& header) {
             for (std::size_t index = 0; index < count; ++index) {
                 int passed = -1;
                 std::memcpy(&passed, CMSG_DATA(control) + index * sizeof(int), sizeof(int));
-                ::close(passed);
+                const UniqueFd unwanted(passed);
             }
         }
     }
@@ -153,56 +153,59 @@ EndpointResult<OwnedEndpoint> OwnedEndpoint::Create(const EndpointFolder& folder
         const int error = errno;
         return SocketFailure("examine the new endpoint", path, error);
     }
-    return OwnedEndpoint(socket.release(), std::move(name), std::move(path), status.st_dev,
-                         status.st_ino);
+    return OwnedEndpoint(std::make_unique<Binding>(std::move(socket), std::move(name),
+                                                   std::move(path), status.st_dev, status.st_ino));
 }
 
-OwnedEndpoint::OwnedEndpoint(int socket, std::string name, std::string path, dev_t device,
-                             ino_t inode)
-    : socket_(socket),
-      name_(std::move(name)),
-      path_(std::move(path)),
-      device_(device),
-      inode_(inode) {}
-
-OwnedEndpoint::OwnedEndpoint(OwnedEndpoint&& other) noexcept
-    : socket_(std::exchange(other.socket_, -1)),
-      name_(std::move(other.name_)),
-      path_(std::move(other.path_)),
-      device_(other.device_),
-      inode_(other.inode_) {}
-
-OwnedEndpoint& OwnedEndpoint::operator=(OwnedEndpoint&& other) noexcept {
-    if (this != &other) {
-        Release();
-        socket_ = std::exchange(other.socket_, -1);
-        name_ = std::move(other.name_);
-        path_ = std::move(other.path_);
-        device_ = other.device_;
-        inode_ = other.inode_;
+struct OwnedEndpoint::Binding {
+    Binding(UniqueFd boundSocket, std::string fileName, std::string filePath, dev_t fileDevice,
+            ino_t fileInode)
+        : socket(std::move(boundSocket)),
+          name(std::move(fileName)),
+          path(std::move(filePath)),
+          device(fileDevice),
+          inode(fileInode) {}
+    Binding(const Binding&) = delete;
+    Binding& operator=(const Binding&) = delete;
+    // Removes the file while the socket still answers: until then nobody
+    // takes it for stale, so the file removed is surely ours. The socket
+    // closes after this body, with the members.
+    ~Binding() {
+        if (SameFile(path, device, inode)) {
+            ::unlink(path.c_str());
+        }
     }
-    return *this;
+
+    UniqueFd socket;
+    std::string name;
+    std::string path;
+    // Identity of the bound file, so that destruction never removes a file
+    // that another endpoint has since put in its place.
+    dev_t device;
+    ino_t inode;
+};
+
+OwnedEndpoint::OwnedEndpoint(std::unique_ptr<Binding> binding) : binding_(std::move(binding)) {}
+OwnedEndpoint::OwnedEndpoint(OwnedEndpoint&& other) noexcept = default;
+OwnedEndpoint& OwnedEndpoint::operator=(OwnedEndpoint&& other) noexcept = default;
+OwnedEndpoint::~OwnedEndpoint() = default;
+
+int OwnedEndpoint::fd() const {
+    return binding_ ? binding_->socket.get() : -1;
 }
 
-OwnedEndpoint::~OwnedEndpoint() {
-    Release();
+const std::string& OwnedEndpoint::name() const {
+    static const std::string NONE;
+    return binding_ ? binding_->name : NONE;
 }
 
-void OwnedEndpoint::Release() noexcept {
-    if (socket_ < 0) {
-        return;
-    }
-    // Remove the file while the socket still answers: until then nobody
-    // takes it for stale, so the file removed is surely ours.
-    if (SameFile(path_, device_, inode_)) {
-        ::unlink(path_.c_str());
-    }
-    ::close(socket_);
-    socket_ = -1;
+const std::string& OwnedEndpoint::path() const {
+    static const std::string NONE;
+    return binding_ ? binding_->path : NONE;
 }
 
 std::optional<WindowMessage> OwnedEndpoint::Receive() {
-    if (socket_ < 0) {
+    if (!binding_) {
         return std::nullopt;
     }
     for (;;) {
@@ -217,7 +220,7 @@ std::optional<WindowMessage> OwnedEndpoint::Receive() {
         header.msg_control = control.data();
         header.msg_controllen = control.size();
         const ssize_t size =
-            ::recvmsg(socket_, &header, MSG_DONTWAIT | MSG_TRUNC | MSG_CMSG_CLOEXEC);
+            ::recvmsg(binding_->socket.get(), &header, MSG_DONTWAIT | MSG_TRUNC | MSG_CMSG_CLOEXEC);
         if (size < 0) {
             if (errno == EINTR) {
                 continue;

@@ -8,7 +8,7 @@
 
 #include "devscout/Cregedit.h"
 #include "report_descriptor.h"
-#include "zan_test_support/simulated_palmkey.h"
+#include "simulated_palmkey/simulated_palmkey.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 
 #include "commlink/CHidWriteAndRead.h"
 #include "commlink_text.h"
-#include "zan_test_support/simulated_palmkey.h"
+#include "simulated_palmkey/simulated_palmkey.h"
 
 namespace {
 
-using zan::test::REPORT_KIND_CLICK;
-using zan::test::REPORT_KIND_COMBINATION;
+using zan::test::PALMKEY_KIND_CLICK;
+using zan::test::PALMKEY_KIND_COMBINATION;
 using zan::test::SimulatedDeviceBed;
 using zan::test::SimulatedHidDevice;
 using zan::test::SimulatedHidSpec;
@@ -62,7 +62,7 @@ protected:
     void Release(std::future<std::uint32_t>& read, const SimulatedHidDevice& device) {
         if (read.wait_for(BOUNDED_WAIT) != std::future_status::ready) {
             ADD_FAILURE() << "the read did not return";
-            bed_.WriteKey(device, 1, REPORT_KIND_CLICK);
+            bed_.WriteKey(device, 1, PALMKEY_KIND_CLICK);
         }
     }
 
@@ -92,9 +92,9 @@ TEST_F(HidChannel, ReportsComeOutOnePerReadWithTheZeroIdFirst) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
     OpenBoth(palmkey);
     const std::array<std::pair<std::uint8_t, std::uint8_t>, 4> keys = {
-        {{3, REPORT_KIND_CLICK},
-         {0x18, REPORT_KIND_COMBINATION},
-         {8, REPORT_KIND_CLICK},
+        {{3, PALMKEY_KIND_CLICK},
+         {0x18, PALMKEY_KIND_COMBINATION},
+         {8, PALMKEY_KIND_CLICK},
          {1, 0xCA}}};
     for (const auto& [key, kind] : keys) {
         ASSERT_TRUE(bed_.WriteKey(palmkey, key, kind));
@@ -112,7 +112,7 @@ TEST_F(HidChannel, ReportsQueuedBackToBackComeOutOnceInOrder) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey();
     OpenBoth(palmkey);
     for (std::uint8_t key = 1; key <= 8; ++key) {
-        ASSERT_TRUE(bed_.WriteKey(palmkey, key, REPORT_KIND_CLICK));
+        ASSERT_TRUE(bed_.WriteKey(palmkey, key, PALMKEY_KIND_CLICK));
     }
     Buffer buffer{};
     for (std::uint8_t key = 1; key <= 8; ++key) {
@@ -125,12 +125,12 @@ TEST_F(HidChannel, ReportsQueuedBackToBackComeOutOnceInOrder) {
 TEST_F(HidChannel, ReportsWithIdsComeOutUnchanged) {
     const SimulatedHidDevice palmkey = bed_.AddPalmkey(true);
     OpenBoth(palmkey);
-    ASSERT_TRUE(bed_.WriteKey(palmkey, 5, REPORT_KIND_CLICK, true));
+    ASSERT_TRUE(bed_.WriteKey(palmkey, 5, PALMKEY_KIND_CLICK, true));
     Buffer buffer{};
     ASSERT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), 64U);
     EXPECT_EQ(buffer[0], 1);
     EXPECT_EQ(buffer[1], 5);
-    EXPECT_EQ(buffer[2], REPORT_KIND_CLICK);
+    EXPECT_EQ(buffer[2], PALMKEY_KIND_CLICK);
 }
 
 TEST_F(HidChannel, TimeOutGivesZeroAndLeavesNoReadBehind) {
@@ -142,7 +142,7 @@ TEST_F(HidChannel, TimeOutGivesZeroAndLeavesNoReadBehind) {
     EXPECT_EQ(buffer, Buffer{});
 
     // The report that comes after the time-out reaches the next read, once.
-    ASSERT_TRUE(bed_.WriteKey(palmkey, 2, REPORT_KIND_CLICK));
+    ASSERT_TRUE(bed_.WriteKey(palmkey, 2, PALMKEY_KIND_CLICK));
     ASSERT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), 64U);
     EXPECT_EQ(buffer[1], 2);
     EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, SHORT_TIMEOUT_MS), 0U);
@@ -170,7 +170,7 @@ TEST_F(HidChannel, DataQueuedBeforeAHangUpIsReadFirst) {
     ASSERT_EQ(channel_.OpenHidR(ToCommlinkString(fifo), 1), 1);
     const int sender = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
     ASSERT_GE(sender, 0);
-    const std::array<std::uint8_t, 3> report = {0, 3, REPORT_KIND_CLICK};
+    const std::array<std::uint8_t, 3> report = {0, 3, PALMKEY_KIND_CLICK};
     ASSERT_EQ(::write(sender, report.data(), report.size()), 3);
     ::close(sender);
 
@@ -207,7 +207,7 @@ TEST_F(HidChannel, WakeReaderEndsABlockedReadAtOnce) {
     EXPECT_EQ(read.get(), 0U);
 
     // The wake is used up: the next read waits for and gets a report.
-    ASSERT_TRUE(bed_.WriteKey(palmkey, 4, REPORT_KIND_CLICK));
+    ASSERT_TRUE(bed_.WriteKey(palmkey, 4, PALMKEY_KIND_CLICK));
     Buffer buffer{};
     EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), 64U);
     EXPECT_EQ(buffer[1], 4);
@@ -227,7 +227,7 @@ TEST(HidChannelForms, ConstructorWithZeroStillMakesBothEvents) {
     });
     if (read.wait_for(BOUNDED_WAIT) != std::future_status::ready) {
         ADD_FAILURE() << "no read event";
-        bed.WriteKey(palmkey, 1, REPORT_KIND_CLICK);
+        bed.WriteKey(palmkey, 1, PALMKEY_KIND_CLICK);
     }
     EXPECT_EQ(read.get(), 0U);
 
@@ -247,7 +247,7 @@ TEST(HidChannelForms, PlainFormReadsAndWritesBlocking) {
     ASSERT_EQ(channel.OpenHidR(path, 0), 1);
     ASSERT_EQ(channel.OpenHidW(path, 0), 1);
 
-    ASSERT_TRUE(bed.WriteKey(palmkey, 7, REPORT_KIND_CLICK));
+    ASSERT_TRUE(bed.WriteKey(palmkey, 7, PALMKEY_KIND_CLICK));
     Buffer buffer{};
     EXPECT_EQ(channel.ReadHid(buffer.data(), BUFFER_SIZE), 64U);
     EXPECT_EQ(buffer[1], 7);
@@ -325,7 +325,7 @@ TEST_F(HidChannel, ClosedChannelOpensAgain) {
     OpenBoth(palmkey);
     EXPECT_EQ(channel_.CloseHid(), 1);
     OpenBoth(palmkey);
-    ASSERT_TRUE(bed_.WriteKey(palmkey, 6, REPORT_KIND_CLICK));
+    ASSERT_TRUE(bed_.WriteKey(palmkey, 6, PALMKEY_KIND_CLICK));
     Buffer buffer{};
     EXPECT_EQ(channel_.ReadHidOv(buffer.data(), BUFFER_SIZE, REPORT_WAIT_MS), 64U);
     EXPECT_EQ(buffer[1], 6);

@@ -7,7 +7,7 @@
 #include "notice_name.h"
 #include "path_text.h"
 #include "report_descriptor.h"
-#include "zan_test_support/simulated_palmkey.h"
+#include "simulated_palmkey/simulated_palmkey.h"
 
 namespace {
 

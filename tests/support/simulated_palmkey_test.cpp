@@ -1,6 +1,6 @@
 // The simulated devices must look to libudev and to a reader of the node as
 // a real hidraw device does, or every test built on them proves nothing.
-#include "zan_test_support/simulated_palmkey.h"
+#include "simulated_palmkey/simulated_palmkey.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -68,13 +68,13 @@ TEST(SimulatedPalmkey, ReportWrittenComesOutOfTheNode) {
     const SimulatedHidDevice palmkey = bed.AddPalmkey();
     const int fd = ::open(palmkey.devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(fd, 0);
-    ASSERT_TRUE(bed.WriteKey(palmkey, 3, zan::test::REPORT_KIND_CLICK));
+    ASSERT_TRUE(bed.WriteKey(palmkey, 3, zan::test::PALMKEY_KIND_CLICK));
     pollfd watch{fd, POLLIN, 0};
     ASSERT_EQ(::poll(&watch, 1, 5000), 1);
     std::array<std::uint8_t, 64> buffer{};
     EXPECT_EQ(::read(fd, buffer.data(), buffer.size()), 63);
     EXPECT_EQ(buffer[0], 3);
-    EXPECT_EQ(buffer[1], zan::test::REPORT_KIND_CLICK);
+    EXPECT_EQ(buffer[1], zan::test::PALMKEY_KIND_CLICK);
     ::close(fd);
 }
 
@@ -90,7 +90,7 @@ TEST(SimulatedPalmkey, NodeHandsOutWholeReports) {
     pollfd watch{fd, POLLIN, 0};
     EXPECT_EQ(::poll(&watch, 1, 100), 0) << "readable with half a report";
     ASSERT_TRUE(bed.WriteReport(palmkey, bytes.subspan(30)));
-    ASSERT_TRUE(bed.WriteKey(palmkey, 6, zan::test::REPORT_KIND_CLICK));
+    ASSERT_TRUE(bed.WriteKey(palmkey, 6, zan::test::PALMKEY_KIND_CLICK));
     std::array<std::uint8_t, 63> buffer{};
     for (std::uint8_t key : {5, 6}) {
         ASSERT_EQ(::poll(&watch, 1, 5000), 1);

@@ -12,7 +12,10 @@
 #include <cstring>
 #include <utility>
 
-#include "errno_text.h"
+#include "platform/errno_text.h"
+#include "platform/unique_fd.h"
+
+using zan::ErrnoText;
 
 namespace {
 
@@ -52,16 +55,16 @@ std::optional<ChildProcess> ChildProcess::Start(const std::vector<std::string>& 
         error = std::string("pipe: ") + ErrnoText(errno);
         return std::nullopt;
     }
+    zan::UniqueFd reportReader(execReport[0]);
+    zan::UniqueFd reportWriter(execReport[1]);
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
         error = std::string("fork: ") + ErrnoText(errno);
-        ::close(execReport[0]);
-        ::close(execReport[1]);
         return std::nullopt;
     }
     if (pid == 0) {
-        ::close(execReport[0]);
+        reportReader.Reset();
         // If the simulator is killed outright, the program must not outlive
         // it: it gets the SIGTERM it would have had at a normal end.
         if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent) {
@@ -73,42 +76,39 @@ std::optional<ChildProcess> ChildProcess::Start(const std::vector<std::string>& 
         ::execvp(arguments[0], arguments.data());
         const int execErrno = errno;
         [[maybe_unused]] const ssize_t written =
-            ::write(execReport[1], &execErrno, sizeof execErrno);
+            ::write(reportWriter.get(), &execErrno, sizeof execErrno);
         ::_exit(127);
     }
-    ::close(execReport[1]);
+    reportWriter.Reset();
     int execErrno = 0;
     ssize_t got = 0;
     do {
-        got = ::read(execReport[0], &execErrno, sizeof execErrno);
+        got = ::read(reportReader.get(), &execErrno, sizeof execErrno);
     } while (got < 0 && errno == EINTR);
-    ::close(execReport[0]);
+    reportReader.Reset();
     if (got == static_cast<ssize_t>(sizeof execErrno)) {
         ::waitpid(pid, nullptr, 0);
         error = "cannot run " + argv[0] + ": " + ErrnoText(execErrno);
         return std::nullopt;
     }
-    const int pidfd = OpenPidFd(pid);
-    if (pidfd < 0) {
+    zan::UniqueFd pidfd(OpenPidFd(pid));
+    if (!pidfd.valid()) {
         error = std::string("pidfd_open: ") + ErrnoText(errno);
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         return std::nullopt;
     }
-    return ChildProcess(pid, pidfd);
+    return ChildProcess(pid, std::move(pidfd));
 }
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
-      pidfd_(std::exchange(other.pidfd_, -1)),
+      pidfd_(std::move(other.pidfd_)),
       status_(std::exchange(other.status_, std::nullopt)) {}
 
 ChildProcess::~ChildProcess() {
     if (pid_ > 0 && !status_) {
         TerminateAndReap();
-    }
-    if (pidfd_ >= 0) {
-        ::close(pidfd_);
     }
 }
 

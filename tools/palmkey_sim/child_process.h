@@ -7,7 +7,10 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "platform/unique_fd.h"
 
 class ChildProcess {
 public:
@@ -25,7 +28,7 @@ public:
     ~ChildProcess();
 
     // Readable once the child has ended.
-    int exitFd() const { return pidfd_; }
+    int exitFd() const { return pidfd_.get(); }
     pid_t pid() const { return pid_; }
 
     // Sends SIGTERM (if still running), waits for the end and returns the
@@ -35,9 +38,9 @@ public:
     int Reap();
 
 private:
-    ChildProcess(pid_t pid, int pidfd) : pid_(pid), pidfd_(pidfd) {}
+    ChildProcess(pid_t pid, zan::UniqueFd pidfd) : pid_(pid), pidfd_(std::move(pidfd)) {}
 
     pid_t pid_ = -1;
-    int pidfd_ = -1;
+    zan::UniqueFd pidfd_;
     std::optional<int> status_;
 };

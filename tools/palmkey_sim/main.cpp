@@ -23,9 +23,11 @@
 #include <vector>
 
 #include "child_process.h"
-#include "errno_text.h"
+#include "platform/errno_text.h"
 #include "sim_commands.h"
-#include "zan_test_support/simulated_palmkey.h"
+#include "simulated_palmkey/simulated_palmkey.h"
+
+using zan::ErrnoText;
 
 namespace {
 
@@ -166,10 +168,10 @@ public:
                 Say("unplugged");
                 return true;
             case Kind::Press:
-                SendKey(command.number, zan::test::REPORT_KIND_CLICK, "pressed ");
+                SendKey(command.number, zan::test::PALMKEY_KIND_CLICK, "pressed ");
                 return true;
             case Kind::Combo:
-                SendKey(command.number, zan::test::REPORT_KIND_COMBINATION, "combo ");
+                SendKey(command.number, zan::test::PALMKEY_KIND_COMBINATION, "combo ");
                 return true;
             case Kind::Raw:
                 SendRaw(command.bytes);
@@ -209,14 +211,14 @@ private:
 
 // Blocks the ending signals so that they arrive on a signalfd; the child
 // gets the default mask back before it runs COMMAND.
-int OpenSignalFd() {
+zan::UniqueFd OpenSignalFd() {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGHUP);
     ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    return ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+    return zan::UniqueFd(::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK));
 }
 
 // Lines from stdin, read with read() so that poll() and the buffer agree on
@@ -342,12 +344,10 @@ int main(int argc, char* argv[]) {
     if (!UnderUmockdevPreload()) {
         return ReexecUnderWrapper(argc, argv);
     }
-    const int signalFd = OpenSignalFd();
-    if (signalFd < 0) {
+    const zan::UniqueFd signalFd = OpenSignalFd();
+    if (!signalFd.valid()) {
         std::cerr << "palmkey-sim: signalfd: " << ErrnoText(errno) << "\n";
         return SETUP_ERROR;
     }
-    const int status = RunSession(*options, signalFd);
-    ::close(signalFd);
-    return status;
+    return RunSession(*options, signalFd.get());
 }

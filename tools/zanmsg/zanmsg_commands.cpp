@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/endpoints.h"
+#include "platform/unique_fd.h"
 
 namespace zan::zanmsg {
 namespace {
@@ -55,20 +56,13 @@ public:
             sigaddset(&signals, signal);
         }
         if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) == 0) {
-            fd_ = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+            fd_.Reset(signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK));
         }
     }
-    SignalFd(const SignalFd&) = delete;
-    SignalFd& operator=(const SignalFd&) = delete;
-    ~SignalFd() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
 };
 
 bool PrintMessage(const WindowMessage& message) {

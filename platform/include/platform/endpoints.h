@@ -30,6 +30,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -151,10 +152,11 @@ public:
 
     // Non-blocking socket, close-on-exec; owned by this object: watch it,
     // never close it. -1 after a move.
-    int fd() const { return socket_; }
-    // The file name ("%2332770@ZanDriverSrv") and the full path.
-    const std::string& name() const { return name_; }
-    const std::string& path() const { return path_; }
+    int fd() const;
+    // The file name ("%2332770@ZanDriverSrv") and the full path; empty
+    // after a move.
+    const std::string& name() const;
+    const std::string& path() const;
 
     // The next well-formed message from this user, or nullopt when none is
     // waiting. Never blocks; discards foreign and wrong-size datagrams on
@@ -162,16 +164,12 @@ public:
     std::optional<WindowMessage> Receive();
 
 private:
-    OwnedEndpoint(int socket, std::string name, std::string path, dev_t device, ino_t inode);
-    void Release() noexcept;
+    // The socket and the identity of its file; removes the file, then
+    // closes the socket.
+    struct Binding;
+    explicit OwnedEndpoint(std::unique_ptr<Binding> binding);
 
-    int socket_ = -1;
-    std::string name_;
-    std::string path_;
-    // Identity of the bound file, so that destruction never removes a file
-    // that another endpoint has since put in its place.
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
+    std::unique_ptr<Binding> binding_;
 };
 
 }  // namespace zan

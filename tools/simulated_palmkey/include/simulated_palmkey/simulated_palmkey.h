@@ -36,8 +36,8 @@ inline constexpr std::uint16_t PALMKEY_VENDOR_ID = 0x1314;
 inline constexpr std::uint16_t PALMKEY_PRODUCT_ID = 0x1070;
 // Report kinds the device sends in byte 1 of its input report (byte 2 on
 // the Windows buffer, which has the report id first).
-inline constexpr std::uint8_t REPORT_KIND_CLICK = 0x1A;
-inline constexpr std::uint8_t REPORT_KIND_COMBINATION = 0xDA;
+inline constexpr std::uint8_t PALMKEY_KIND_CLICK = 0x1A;
+inline constexpr std::uint8_t PALMKEY_KIND_COMBINATION = 0xDA;
 
 // The Palmkey's report descriptor: one vendor collection with a 63-byte
 // input and a 63-byte output report and no report id, so that the Windows

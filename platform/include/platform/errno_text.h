@@ -4,8 +4,12 @@
 #include <cstring>
 #include <string>
 
+namespace zan {
+
 inline std::string ErrnoText(int errorNumber) {
-    char buffer[256];
+    char buffer[256] = {};
     // The GNU strerror_r returns the text, in buffer or in static storage.
     return ::strerror_r(errorNumber, buffer, sizeof buffer);
 }
+
+}  // namespace zan

@@ -1,5 +1,5 @@
 // Sanitizer settings for programs that run on a umockdev testbed; compiled
-// into every program that links the test support library. Variables set in
+// into every program that links the simulated device's library. Variables set in
 // the environment take precedence.
 //
 // ASan: umockdev's preload comes before the ASan runtime in the library

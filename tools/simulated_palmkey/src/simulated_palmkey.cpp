@@ -1,4 +1,4 @@
-#include "zan_test_support/simulated_palmkey.h"
+#include "simulated_palmkey/simulated_palmkey.h"
 
 #include <fcntl.h>
 #include <poll.h>
