@@ -43,4 +43,8 @@ enum class Liveness {
 };
 Liveness ProbeEndpoint(const SocketAddress& address);
 
+// The whole post: one datagram to the endpoint at address, waiting at most
+// POST_WAIT_LIMIT for room in its queue. True when it was queued.
+bool PostDatagram(const SocketAddress& address, std::span<const std::uint8_t> bytes);
+
 }  // namespace zan::endpoint_detail

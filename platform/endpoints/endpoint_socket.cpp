@@ -1,7 +1,9 @@
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "endpoint_detail.h"
@@ -45,6 +47,39 @@ Liveness ProbeEndpoint(const SocketAddress& address) {
             return Liveness::Gone;
         default:
             return Liveness::Unreachable;
+    }
+}
+
+bool PostDatagram(const SocketAddress& address, std::span<const std::uint8_t> bytes) {
+    const UniqueFd sender(::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!sender.valid()) {
+        return false;
+    }
+    // Connected, so that poll() tells when this receiver's queue has room,
+    // and a receiver that is gone, or goes during the wait, fails the
+    // connect or the send at once instead of being waited for.
+    const auto* generic = reinterpret_cast<const sockaddr*>(&address.address);
+    if (::connect(sender.get(), generic, address.length) != 0) {
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + POST_WAIT_LIMIT;
+    for (;;) {
+        const ssize_t sent = ::send(sender.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent >= 0) {
+            return static_cast<std::size_t>(sent) == bytes.size();
+        }
+        if (errno != EAGAIN && errno != EINTR) {
+            return false;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        pollfd room{sender.get(), POLLOUT, 0};
+        if (::poll(&room, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) {
+            return false;
+        }
     }
 }
 

@@ -86,15 +86,7 @@ bool LinuxWindowSystem::PostMessage(const WindowRef& window, const WindowMessage
     if (!address.ok()) {
         return false;
     }
-    const endpoint_detail::UniqueFd sender(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    if (!sender.valid()) {
-        return false;
-    }
-    const auto bytes = EncodeWindowMessage(message);
-    const auto* generic = reinterpret_cast<const sockaddr*>(&address.value().address);
-    const ssize_t sent = ::sendto(sender.get(), bytes.data(), bytes.size(),
-                                  MSG_DONTWAIT | MSG_NOSIGNAL, generic, address.value().length);
-    return sent == static_cast<ssize_t>(bytes.size());
+    return endpoint_detail::PostDatagram(address.value(), EncodeWindowMessage(message));
 }
 
 }  // namespace zan

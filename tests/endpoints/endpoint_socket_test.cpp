@@ -7,10 +7,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <limits>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "platform/endpoints.h"
@@ -21,6 +27,7 @@ namespace {
 
 using endpoint_test::Fd;
 using endpoint_test::PrivateRuntimeFolder;
+using namespace std::chrono_literals;
 
 mode_t ModeOf(const std::string& path) {
     struct stat status {};
@@ -218,20 +225,79 @@ TEST_F(EndpointTest, AnyTitleFindsTheFirstLiveEndpointInNameOrder) {
     EXPECT_FALSE(windows_.FindWindow("TfrmMain_Tadpole", std::nullopt));
 }
 
-TEST_F(EndpointTest, PostReportsAFullQueueWithoutBlocking) {
-    OwnedEndpoint endpoint = Open("Relay", "Full");
-    const auto window = windows_.FindWindow("Relay", "Full");
+// How many datagrams a receiver that does not read takes before its queue
+// is full: net.unix.max_dgram_qlen + 1 (11 on a default kernel, 513 where
+// systemd raises the limit).
+int DatagramsBeforeAFullQueue() {
+    std::ifstream limit("/proc/sys/net/unix/max_dgram_qlen");
+    int length = 10;
+    limit >> length;
+    return length + 1;
+}
+
+TEST_F(EndpointTest, AStoppedReceiverGetsEveryPostOnceItReadsAgain) {
+    constexpr int POSTS = 30;
+    OwnedEndpoint endpoint = Open("Relay", "Busy");
+    const auto window = windows_.FindWindow("Relay", "Busy");
     ASSERT_TRUE(window);
-    int queued = 0;
-    while (queued < 10000 && windows_.PostMessage(*window, {2034, 0, queued})) {
-        ++queued;
+
+    std::mutex mutex;
+    std::condition_variable posted;
+    std::vector<bool> results;
+    std::thread poster([&] {
+        for (int index = 0; index < POSTS; ++index) {
+            const bool queued = windows_.PostMessage(*window, {2034, 0, index});
+            const std::lock_guard lock(mutex);
+            results.push_back(queued);
+            posted.notify_all();
+        }
+    });
+    // The receiver reads again once the queue is full, while the next post
+    // waits for room.
+    {
+        std::unique_lock lock(mutex);
+        const auto full = static_cast<std::size_t>(std::min(POSTS, DatagramsBeforeAFullQueue()));
+        ASSERT_TRUE(posted.wait_for(lock, 10s, [&] { return results.size() >= full; }));
     }
-    ASSERT_LT(queued, 10000) << "the queue never filled";
-    ASSERT_GT(queued, 0);
-    for (int index = 0; index < queued; ++index) {
+    std::vector<WindowMessage> received;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (received.size() < POSTS && std::chrono::steady_clock::now() < deadline) {
+        if (auto message = endpoint.Receive()) {
+            received.push_back(*message);
+            continue;
+        }
+        pollfd readable{endpoint.fd(), POLLIN, 0};
+        ::poll(&readable, 1, 100);
+    }
+    poster.join();
+
+    EXPECT_EQ(results, std::vector<bool>(POSTS, true));
+    ASSERT_EQ(received.size(), static_cast<std::size_t>(POSTS));
+    for (int index = 0; index < POSTS; ++index) {
+        EXPECT_EQ(received[static_cast<std::size_t>(index)], (WindowMessage{2034, 0, index}));
+    }
+}
+
+TEST_F(EndpointTest, AReceiverThatNeverReadsHoldsThePosterOnlyForTheBound) {
+    OwnedEndpoint endpoint = Open("Relay", "Stuck");
+    const auto window = windows_.FindWindow("Relay", "Stuck");
+    ASSERT_TRUE(window);
+    const int room = DatagramsBeforeAFullQueue();
+    for (int index = 0; index < room; ++index) {
+        ASSERT_TRUE(windows_.PostMessage(*window, {2034, 0, index})) << index;
+    }
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(windows_.PostMessage(*window, {2034, 0, room}));
+    const auto held = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(held, POST_WAIT_LIMIT);
+    // Far above the bound: only a post that waits without one fails this.
+    EXPECT_LT(held, 5s);
+
+    for (int index = 0; index < room; ++index) {
         ASSERT_EQ(endpoint.Receive(), (WindowMessage{2034, 0, index}));
     }
-    EXPECT_TRUE(windows_.PostMessage(*window, {2034, 0, 0}));
+    EXPECT_EQ(endpoint.Receive(), std::nullopt) << "the post that gave up queued nothing";
 }
 
 TEST_F(EndpointTest, NothingIsFoundOrPostedWithoutTheFolder) {

@@ -20,7 +20,12 @@
 // - A window is found when its file exists and a datagram socket can
 //   connect() to it. A file whose owner is gone (connect() is refused) is
 //   stale: never found, and removed by whoever creates that name next.
-// - Posting is a non-blocking send; nothing answers.
+// - Posting sends one datagram on a socket connected to the endpoint. When
+//   the receiver's queue is full (it takes net.unix.max_dgram_qlen + 1
+//   datagrams while it is not reading) the post waits for room, at most
+//   POST_WAIT_LIMIT, then gives up. It never waits for a receiver that is
+//   gone: connect() or send() fail at once (ENOENT, ECONNREFUSED), also
+//   when the receiver closes during the wait. Nothing answers.
 //
 // Errors are results, never exceptions. Every function and class here may
 // be used from any thread; one OwnedEndpoint is used by one thread at a time.
@@ -28,6 +33,7 @@
 #include <sys/types.h>
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -95,6 +101,8 @@ std::string EscapeEndpointText(std::string_view text);
 std::string EndpointName(std::string_view windowClass, std::string_view title);
 
 inline constexpr std::size_t WINDOW_MESSAGE_SIZE = 24;
+// The longest a post waits for room in a receiver's full queue.
+inline constexpr std::chrono::milliseconds POST_WAIT_LIMIT{200};
 std::array<std::uint8_t, WINDOW_MESSAGE_SIZE> EncodeWindowMessage(const WindowMessage& message);
 // nullopt unless bytes.size() == WINDOW_MESSAGE_SIZE.
 std::optional<WindowMessage> DecodeWindowMessage(std::span<const std::uint8_t> bytes);
@@ -112,9 +120,9 @@ public:
     std::optional<WindowRef> FindWindow(std::string_view windowClass,
                                         std::optional<std::string_view> title) override;
 
-    // One datagram, sent with MSG_DONTWAIT: true when it was queued. False
-    // when the window has gone, its queue is full, or window.name is not a
-    // plain file name.
+    // One datagram: true when it was queued. Waits at most POST_WAIT_LIMIT
+    // for room in a full queue. False when the window has gone, its queue
+    // stayed full, or window.name is not a plain file name.
     bool PostMessage(const WindowRef& window, const WindowMessage& message) override;
 
     // As FindWindow; the value is nullopt when nothing matches, the error

@@ -38,7 +38,8 @@ public:
     virtual std::optional<WindowRef> FindWindow(std::string_view windowClass,
                                                 std::optional<std::string_view> title) = 0;
 
-    // Queues the message without blocking; true when it was queued.
+    // Queues the message; true when it was queued. Nothing answers. May
+    // wait a short, bounded time for a busy receiver (the endpoints' rule).
     virtual bool PostMessage(const WindowRef& window, const WindowMessage& message) = 0;
 };
 
