@@ -20,6 +20,7 @@ struct DeviceIdentity {
     std::uint32_t productId = 0;
     std::string subsystem;  // used by Bus::None
     std::string sysname;
+    friend bool operator==(const DeviceIdentity&, const DeviceIdentity&) = default;
 };
 
 // classText is the class id's text without braces.

@@ -1,18 +1,21 @@
 // Device notices on Linux: a registration is a udev monitor on the udev
-// subsystem that stands for the interface class; the caller's event loop
-// watches its fd and reads notices from it.
+// subsystem that stands for the interface class, read through the notice
+// tracker; the caller's event loop watches its fd and reads notices from it.
 #include <sys/eventfd.h>
 
 #include <algorithm>
-#include <map>
+#include <cerrno>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
 
+#include "device_events.h"
 #include "device_identity.h"
 #include "devscout/Cregedit.h"
 #include "interface_class.h"
 #include "notice_name.h"
+#include "notice_tracker.h"
 #include "platform/udev_handles.h"
 #include "platform/unique_fd.h"
 
@@ -29,6 +32,83 @@ namespace {
 // in UTF-16 with its terminating 0.
 constexpr std::uint32_t NOTICE_HEADER_SIZE = 28;
 constexpr std::uint32_t BYTES_PER_NAME_CHARACTER = 2;
+constexpr int NOTICE_RECEIVE_BUFFER_BYTES = 8 * 1024 * 1024;
+
+}  // namespace
+
+namespace {
+
+// The udev side of one registration: a monitor on its subsystem.
+class UdevDeviceEvents final : public zan::devscout::DeviceEventSource {
+public:
+    explicit UdevDeviceEvents(std::string subsystem) : subsystem_(std::move(subsystem)) {}
+
+    bool Start();
+    int Fd() const { return udev_monitor_get_fd(monitor_.get()); }
+
+    Received Receive() override;
+    std::optional<zan::devscout::PresentDevices> Enumerate() override;
+
+private:
+    std::string subsystem_;
+    UdevContext context_;
+    UdevMonitor monitor_;
+};
+
+bool UdevDeviceEvents::Start() {
+    context_.reset(udev_new());
+    if (!context_) {
+        return false;
+    }
+    monitor_.reset(udev_monitor_new_from_netlink(context_.get(), "udev"));
+    if (!monitor_) {
+        return false;
+    }
+    // A burst (a dock, udevadm trigger) must not overflow the default
+    // buffer. Above rmem_max only root gets the size asked for; a smaller
+    // buffer still works, and an overflow is caught by the tracker.
+    (void)udev_monitor_set_receive_buffer_size(monitor_.get(), NOTICE_RECEIVE_BUFFER_BYTES);
+    return udev_monitor_filter_add_match_subsystem_devtype(monitor_.get(), subsystem_.c_str(),
+                                                           nullptr) >= 0 &&
+           udev_monitor_enable_receiving(monitor_.get()) >= 0;
+}
+
+UdevDeviceEvents::Received UdevDeviceEvents::Receive() {
+    errno = 0;
+    const UdevDevice device(udev_monitor_receive_device(monitor_.get()));
+    if (!device) {
+        return {errno == ENOBUFS ? Status::Overflow : Status::Nothing, {}};
+    }
+    const char* action = udev_device_get_action(device.get());
+    const std::string actionText = action != nullptr ? action : "";
+    zan::devscout::DeviceEvent event;
+    event.syspath = udev_device_get_syspath(device.get());
+    event.identity = zan::devscout::IdentityOfDevice(device.get());
+    if (actionText == "add") {
+        event.action = zan::devscout::DeviceEvent::Action::Add;
+    } else if (actionText == "remove") {
+        event.action = zan::devscout::DeviceEvent::Action::Remove;
+    }
+    return {Status::Event, std::move(event)};
+}
+
+std::optional<zan::devscout::PresentDevices> UdevDeviceEvents::Enumerate() {
+    UdevEnumerate enumerate(udev_enumerate_new(context_.get()));
+    if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), subsystem_.c_str()) < 0 ||
+        udev_enumerate_scan_devices(enumerate.get()) < 0) {
+        return std::nullopt;
+    }
+    zan::devscout::PresentDevices present;
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
+        const char* syspath = udev_list_entry_get_name(entry);
+        const UdevDevice device(udev_device_new_from_syspath(context_.get(), syspath));
+        if (device) {
+            present[syspath] = zan::devscout::IdentityOfDevice(device.get());
+        }
+    }
+    return present;
+}
 
 }  // namespace
 
@@ -36,61 +116,28 @@ constexpr std::uint32_t BYTES_PER_NAME_CHARACTER = 2;
 // instead of a monitor, so that every handle has an fd to watch.
 struct DevNotifyRegistration {
     InterfaceClass interfaceClass;
-    std::string subsystem;
-    UdevContext context;
-    UdevMonitor monitor;
+    std::unique_ptr<UdevDeviceEvents> events;
+    zan::devscout::NoticeTracker tracker;
     zan::UniqueFd quiet;
-    // Identities of the present devices by syspath, for removal notices.
-    std::map<std::string, DeviceIdentity> present;
 
-    int Fd() const { return monitor ? udev_monitor_get_fd(monitor.get()) : quiet.get(); }
+    int Fd() const { return events ? events->Fd() : quiet.get(); }
 };
 
 namespace {
 
-bool StartMonitor(DevNotifyRegistration& registration) {
-    registration.context.reset(udev_new());
-    if (!registration.context) {
-        return false;
-    }
-    registration.monitor.reset(udev_monitor_new_from_netlink(registration.context.get(), "udev"));
-    return registration.monitor &&
-           udev_monitor_filter_add_match_subsystem_devtype(
-               registration.monitor.get(), registration.subsystem.c_str(), nullptr) >= 0 &&
-           udev_monitor_enable_receiving(registration.monitor.get()) >= 0;
-}
-
-// Runs after the monitor receives, so a device that arrives in between is
-// both remembered and announced.
-void RememberPresentDevices(DevNotifyRegistration& registration) {
-    UdevEnumerate enumerate(udev_enumerate_new(registration.context.get()));
-    if (!enumerate ||
-        udev_enumerate_add_match_subsystem(enumerate.get(), registration.subsystem.c_str()) < 0 ||
-        udev_enumerate_scan_devices(enumerate.get()) < 0) {
-        return;
-    }
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
-        const char* syspath = udev_list_entry_get_name(entry);
-        UdevDevice device(udev_device_new_from_syspath(registration.context.get(), syspath));
-        if (device) {
-            registration.present[syspath] = zan::devscout::IdentityOfDevice(device.get());
-        }
-    }
-}
-
 HDEVNOTIFY Register(const InterfaceClass& interfaceClass) {
     auto registration = std::make_unique<DevNotifyRegistration>();
     registration->interfaceClass = interfaceClass;
-    registration->subsystem = zan::devscout::SubsystemOfClass(interfaceClass);
-    if (registration->subsystem.empty()) {
+    const std::string subsystem = zan::devscout::SubsystemOfClass(interfaceClass);
+    if (subsystem.empty()) {
         registration->quiet.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
         return registration->quiet.valid() ? registration.release() : nullptr;
     }
-    if (!StartMonitor(*registration)) {
+    registration->events = std::make_unique<UdevDeviceEvents>(subsystem);
+    if (!registration->events->Start()) {
         return nullptr;
     }
-    RememberPresentDevices(*registration);
+    registration->tracker.Start(*registration->events);
     return registration.release();
 }
 
@@ -107,38 +154,15 @@ void FillNotice(const DevNotifyRegistration& registration, std::uint32_t event,
               record.classGuid);
 }
 
-// The identity a removed device had while present; a device that came and
-// went unseen is named from what the event itself still shows.
-DeviceIdentity TakeRemovedIdentity(DevNotifyRegistration& registration, udev_device* device) {
-    const auto known = registration.present.find(udev_device_get_syspath(device));
-    if (known == registration.present.end()) {
-        return zan::devscout::IdentityOfDevice(device);
-    }
-    DeviceIdentity identity = known->second;
-    registration.present.erase(known);
-    return identity;
-}
-
 int ReadNotice(DevNotifyRegistration& registration, DevNotice& notice) {
-    while (true) {
-        UdevDevice device(udev_monitor_receive_device(registration.monitor.get()));
-        if (!device) {
-            return 0;
-        }
-        const char* action = udev_device_get_action(device.get());
-        const std::string actionText = action != nullptr ? action : "";
-        if (actionText == "add") {
-            DeviceIdentity identity = zan::devscout::IdentityOfDevice(device.get());
-            registration.present[udev_device_get_syspath(device.get())] = identity;
-            FillNotice(registration, DBT_DEVICEARRIVAL, identity, notice);
-            return 1;
-        }
-        if (actionText == "remove") {
-            FillNotice(registration, DBT_DEVICEREMOVECOMPLETE,
-                       TakeRemovedIdentity(registration, device.get()), notice);
-            return 1;
-        }
+    const auto tracked = registration.tracker.Next(*registration.events);
+    if (!tracked) {
+        return 0;
     }
+    const bool arrival = tracked->kind == zan::devscout::TrackedNotice::Kind::Arrival;
+    FillNotice(registration, arrival ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
+               tracked->identity, notice);
+    return 1;
 }
 
 }  // namespace
@@ -167,7 +191,7 @@ int Cregedit::GetDevNotifyFd(HDEVNOTIFY handle) {
 }
 
 int Cregedit::ReadDevNotice(HDEVNOTIFY handle, DevNotice& notice) {
-    if (handle == nullptr || !handle->monitor) {
+    if (handle == nullptr || !handle->events) {
         return 0;
     }
     try {

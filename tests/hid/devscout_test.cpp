@@ -2,9 +2,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include "devscout/Cregedit.h"
 #include "report_descriptor.h"
@@ -229,6 +233,26 @@ TEST_F(DevscoutNotices, OtherUeventActionsAreNoNotices) {
     ASSERT_TRUE(Readable(Cregedit::GetDevNotifyFd(handle), EVENT_WAIT_MS));
     DevNotice notice;
     EXPECT_EQ(Cregedit::ReadDevNotice(handle, notice), 0);
+}
+
+// A burst of events (a dock, udevadm trigger) must fit: the monitor asks for
+// 8 MiB, which the kernel grants to root and caps at rmem_max for others
+// (and then doubles for its own bookkeeping).
+TEST_F(DevscoutNotices, TheMonitorHasALargeReceiveBuffer) {
+    HDEVNOTIFY handle = Register(HID_CLASS);
+    ASSERT_NE(handle, nullptr);
+    int size = 0;
+    socklen_t length = sizeof size;
+    ASSERT_EQ(::getsockopt(Cregedit::GetDevNotifyFd(handle), SOL_SOCKET, SO_RCVBUF, &size, &length),
+              0);
+    long granted = 8L * 1024 * 1024;
+    if (::geteuid() != 0) {
+        std::ifstream limit("/proc/sys/net/core/rmem_max");
+        long most = 0;
+        limit >> most;
+        granted = std::min(granted, most);
+    }
+    EXPECT_GE(size, granted);
 }
 
 const std::wstring PORTS_SUFFIX = L"#{4d36e978-e325-11ce-bfc1-08002be10318}";
