@@ -24,6 +24,13 @@ bool EnvironmentLocaleInstalled() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // The service takes no arguments, and Qt must not act on any either
+    // (-platform, -display, -style ...): it gets the program name only. Both
+    // live as long as the application object, as Qt requires.
+    char fallbackName[] = "ZanDriverSrv";
+    char* qtArguments[] = {argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName, nullptr};
+    int qtArgumentCount = 1;
+
     // Document texts convert through the locale's codeset. QCoreApplication
     // applies the environment's locale itself (setlocale(LC_ALL, "")); a
     // locale that is not installed leaves the C locale, which the document
@@ -37,10 +44,10 @@ int main(int argc, char* argv[]) {
     const bool displayAvailable = DisplayReachable();
     std::unique_ptr<QCoreApplication> app;
     if (displayAvailable) {
-        app = std::make_unique<QApplication>(argc, argv);
+        app = std::make_unique<QApplication>(qtArgumentCount, qtArguments);
         QApplication::setQuitOnLastWindowClosed(false);
     } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
+        app = std::make_unique<QCoreApplication>(qtArgumentCount, qtArguments);
     }
     CZanDriverSrvApp service(*app, displayAvailable);
     return service.InitInstance();

@@ -43,6 +43,11 @@ std::optional<std::string> PortPathFromName(const std::string& name) {
     if (name.starts_with(DEVICE_PREFIX)) {
         return DevicePath(std::string_view(name).substr(DEVICE_PREFIX.size()));
     }
+    // A bare name ("ttyS0") means a device, as a bare "COM3" does on
+    // Windows; opened as it stands it would depend on the current folder.
+    if (name.find('/') == std::string::npos) {
+        return DevicePath(name);
+    }
     return name;
 }
 

@@ -7,10 +7,10 @@
 
 namespace zan::commlink {
 
-// "\\.\NAME" -> "/dev/NAME" (backslashes in NAME become slashes); any other
-// name is a path as it stands. nullopt for a name that cannot be opened
-// safely: empty, holding a zero character, a "\\.\" form with an empty or
-// ".." folder, or (wide) not valid Unicode.
+// "\\.\NAME" and a bare NAME without '/' -> "/dev/NAME" (backslashes in NAME
+// become slashes); any other name is a path as it stands. nullopt for a name
+// that cannot be opened safely: empty, holding a zero character, a device
+// name with an empty or ".." folder, or (wide) not valid Unicode.
 std::optional<std::string> PortPathFromName(const std::string& name);
 std::optional<std::string> PortPathFromName(const std::wstring& name);
 

@@ -240,7 +240,7 @@ TEST(SerialChannelNames, NameChoiceSelectsTheFirstOrTheSecondName) {
     }
 }
 
-TEST(SerialChannelNames, DeviceFormOpensUnderDevAndUnsafeNamesAreRefused) {
+TEST(SerialChannelNames, DeviceFormAndBareNamesOpenUnderDevAndUnsafeNamesAreRefused) {
     PtyPort pty;
     struct Case {
         std::string name;
@@ -248,7 +248,11 @@ TEST(SerialChannelNames, DeviceFormOpensUnderDevAndUnsafeNamesAreRefused) {
     };
     const std::vector<Case> cases = {
         {pty.DeviceName(), 1},
+        // Never relative to the current folder, where "pts\N" does not exist.
+        {pty.DeviceName().substr(4), 1},
         {"\\\\.\\..\\dev\\pts\\0", 0},
+        {"..\\dev\\pts\\0", 0},
+        {"..", 0},
         {"\\\\.\\", 0},
         {"\\\\.\\pts\\\\0", 0},
         {std::string(pty.path()) + std::string(1, '\0') + "x", 0},

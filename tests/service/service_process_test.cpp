@@ -2,12 +2,17 @@
 // one per session, ended cleanly by WM_CLOSE and by signals.
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/unique_fd.h"
 #include "service_harness.h"
 
 namespace {
@@ -69,6 +74,44 @@ TEST_F(ServiceProcessTest, OtherMessagesAreIgnored) {
     EXPECT_FALSE(service.WaitExit(0ms));
     service.Signal(SIGTERM);
     EXPECT_EQ(service.WaitExit(), 0);
+}
+
+// Sets an environment variable for the service started within its life.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() { ::unsetenv(name_); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* name_;
+};
+
+TEST_F(ServiceProcessTest, QtIsGivenNoneOfTheCommandLine) {
+    // A socket that accepts connections passes the service's display probe,
+    // so it makes a QApplication; the offscreen platform needs no server.
+    const std::string wayland = (session_.root() / "wayland-test").string();
+    const zan::UniqueFd compositor(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(wayland.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, wayland.c_str(), wayland.size() + 1);
+    ASSERT_EQ(::bind(compositor.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address),
+              0);
+    ASSERT_EQ(::listen(compositor.get(), 8), 0);
+    const ScopedEnvironment display("WAYLAND_DISPLAY", wayland);
+    const ScopedEnvironment platform("QT_QPA_PLATFORM", "offscreen");
+
+    // Qt would end the process over a platform it cannot load.
+    auto service = Process::Start({session_.ProgramPath().string(), "-platform", "no-such-platform",
+                                   "-style", "no-such-style"},
+                                  false);
+    EXPECT_TRUE(session_.WaitForServiceWindow());
+    service.Signal(SIGTERM);
+    EXPECT_EQ(service.WaitExit(), 0) << service.Stderr();
 }
 
 struct EndingCase {

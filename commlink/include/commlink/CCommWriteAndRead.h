@@ -44,11 +44,12 @@ public:
     void SetOv();
 
     // Opens the port named by first (nameChoice non-zero) or second
-    // (nameChoice 0) and applies the settings. A name "\\.\NAME" opens
+    // (nameChoice 0) and applies the settings. A name "\\.\NAME", or a bare
+    // NAME without '/' ("ttyS0", as a bare "COM3" on Windows), opens
     // /dev/NAME (a backslash inside NAME is a folder separator, so
-    // "\\.\pts\3" is /dev/pts/3); any other name is a path. A name with a
-    // zero character, a ".." folder in the "\\.\" form, or one that is not a
-    // terminal is refused.
+    // "\\.\pts\3" and "pts\3" are /dev/pts/3); any other name is a path. A
+    // name with a zero character, an empty or ".." folder in a device name, or
+    // one that is not a terminal is refused.
     //
     // The port is held exclusively: it is refused when another holder (this
     // library in any process, or a program using flock) has it, and when
