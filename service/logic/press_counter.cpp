@@ -5,26 +5,6 @@
 #include "host_commands.h"
 #include "service_constants.h"
 
-const char* press_state_to_str(PressState state) {
-    switch (state) {
-        case PressState::Idle:
-            return "Idle";
-        case PressState::Counting:
-            return "Counting";
-    }
-    return "unknown state";
-}
-
-const char* press_event_to_str(PressEvent event) {
-    switch (event) {
-        case PressEvent::Press:
-            return "Press";
-        case PressEvent::Expiry:
-            return "Expiry";
-    }
-    return "unknown event";
-}
-
 PressCounter::PressCounter(TimerPort& timers) : timers_(timers) {}
 
 void PressCounter::CountPress(const ButtonConfig& config, int keyNumber) {

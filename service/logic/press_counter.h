@@ -54,9 +54,6 @@
 enum class PressState { Idle, Counting };
 enum class PressEvent { Press, Expiry };
 
-const char* press_state_to_str(PressState state);
-const char* press_event_to_str(PressEvent event);
-
 // What one window counted. count 0 means nothing was pending.
 struct PendingPresses {
     std::uint32_t count = 0;

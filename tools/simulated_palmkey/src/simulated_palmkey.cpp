@@ -18,6 +18,8 @@
 #include <set>
 #include <sstream>
 
+#include "platform/unique_fd.h"
+
 namespace zan::test {
 namespace {
 
@@ -251,14 +253,13 @@ void SimulatedDeviceBed::HangUpReaders(const std::string& sysname, const std::st
     if (::readlink(link.c_str(), ptyName.data(), ptyName.size() - 1) <= 0) {
         return;
     }
-    const int fd = ::open(ptyName.data(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    const zan::UniqueFd pty(::open(ptyName.data(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!pty.valid()) {
         return;
     }
-    if (::syscall(SYS_ioctl, fd, TIOCVHANGUP, 0) != 0) {
+    if (::syscall(SYS_ioctl, pty.get(), TIOCVHANGUP, 0) != 0) {
         std::cerr << "simulated device bed: cannot hang up " << devnode << std::endl;
     }
-    ::close(fd);
 }
 
 SimulatedSerialPort SimulatedDeviceBed::AddSerialPort(const SimulatedSerialSpec& spec) {
