@@ -6,6 +6,10 @@
 //
 // Nothing here fails: bytes that are not valid in their encoding become
 // U+FFFD, and characters the target codeset cannot hold become '?'.
+//
+// The one part of config/ that calls the C library directly (iconv, the
+// locale's codeset): it only transforms bytes, and its callers pass the
+// codeset, so tests choose any codeset without a seam in between.
 
 #include <string>
 #include <string_view>
