@@ -22,7 +22,8 @@
 #include "devscout/Cregedit.h"
 
 // Receives the reports the reader thread reads. Called on the reader thread
-// with the cleared 64-byte buffer and the read's count (never 0).
+// with the cleared buffer of REPORT_BUFFER_LENGTH bytes and the read's count
+// (never 0).
 class ReportSink {
 public:
     virtual ~ReportSink() = default;

@@ -1,6 +1,6 @@
 #pragma once
 // CDeviceBase over one CHidWriteAndRead: separate read and write handles,
-// a 1000 ms timed read in the overlapped form.
+// a timed read (REPORT_READ_TIMEOUT_MS) in the overlapped form.
 
 #include <memory>
 

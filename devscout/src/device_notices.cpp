@@ -34,10 +34,6 @@ constexpr std::uint32_t NOTICE_HEADER_SIZE = 28;
 constexpr std::uint32_t BYTES_PER_NAME_CHARACTER = 2;
 constexpr int NOTICE_RECEIVE_BUFFER_BYTES = 8 * 1024 * 1024;
 
-}  // namespace
-
-namespace {
-
 // The udev side of one registration: a monitor on its subsystem.
 class UdevDeviceEvents final : public zan::devscout::DeviceEventSource {
 public:

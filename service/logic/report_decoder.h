@@ -28,7 +28,7 @@ struct KeyReport {
     friend bool operator==(const KeyReport&, const KeyReport&) = default;
 };
 
-// buffer: the report buffer (64 bytes on the reader); count: the read's
+// buffer: the report buffer (REPORT_BUFFER_LENGTH on the reader); count: the read's
 // result. Nothing is decoded from a read shorter than 3 bytes, from
 // READ_FAILED (0xFFFFFFFF), from any other kind, or from a key number or
 // combination number outside 1..8: such a report has no key-table row.
