@@ -121,7 +121,7 @@ int RunPost(std::string_view windowClass, std::optional<std::string_view> title,
     LinuxWindowSystem windows;
     if (!windows.PostMessage(*lookup.window, message)) {
         Complain("window " + lookup.window->name +
-                 " did not take the message (it closed, or its queue is full)");
+                 " did not take the message (it closed, or its queue stayed full)");
         return ExitNoWindow;
     }
     return ExitOk;
